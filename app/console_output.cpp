@@ -1,0 +1,74 @@
+#include "app/console_output.h"
+
+#include <string>
+
+#include "platform/native_api.h"
+#include "platform/spin_lock.h"
+
+namespace zor {
+namespace {
+
+SpinLock g_consoleLock;
+
+// A chunk never splits a surrogate pair, so each converts on its own.
+constexpr std::size_t kChunkUnits = 32766;
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+const nt::ProcessParameters* OwnProcessParameters() {
+  const PEB* peb = nt::CurrentPeb();
+  return peb ? reinterpret_cast<const nt::ProcessParameters*>(peb->ProcessParameters) : nullptr;
+}
+
+StatusCode WriteBytes(HANDLE output, const std::string& bytes) {
+  if (bytes.empty()) return status::Success;
+  if (Kernel32().WriteFile) {
+    DWORD written = 0;
+    if (!Kernel32().WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+      return StatusFromLastError(GetLastError());
+    }
+    return status::Success;
+  }
+  if (!Native().ZwWriteFile) return status::GenericFailure;
+  IO_STATUS_BLOCK io{};
+  const NTSTATUS result = Native().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
+                                               static_cast<ULONG>(bytes.size()), nullptr, nullptr);
+  return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
+}
+
+std::string ToOemCodePage(std::wstring_view chunk) {
+  if (chunk.empty()) return {};
+  const int size = WideCharToMultiByte(CP_OEMCP, 0, chunk.data(), static_cast<int>(chunk.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  if (size <= 0) return {};
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_OEMCP, 0, chunk.data(), static_cast<int>(chunk.size()), bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+}  // namespace
+
+StatusCode WriteConsoleText(std::wstring_view text) {
+  if (nt::DebuggerAttached()) {
+    const std::wstring copy(text);
+    OutputDebugStringW(copy.c_str());
+  }
+  const nt::ProcessParameters* parameters = OwnProcessParameters();
+  const HANDLE output = parameters ? parameters->StandardOutput : nullptr;
+
+  StatusCode result = status::Success;
+  while (!text.empty()) {
+    std::size_t units = text.size() < kChunkUnits ? text.size() : kChunkUnits;
+    if (units == kChunkUnits && IsHighSurrogate(text[units - 1])) --units;
+    const std::string bytes = ToOemCodePage(text.substr(0, units));
+    text.remove_prefix(units);
+    if (!output || output == INVALID_HANDLE_VALUE) continue;
+    g_consoleLock.lock();
+    const StatusCode written = WriteBytes(output, bytes);
+    g_consoleLock.unlock();
+    if (IsFailure(written)) result = written;
+  }
+  return result;
+}
+
+}  // namespace zor

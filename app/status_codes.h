@@ -1,0 +1,53 @@
+#pragma once
+// Status codes: signed 32-bit values with the HRESULT layout. Negative means
+// failure, so warning-severity codes are failures too. No Windows header here:
+// this file also builds natively for the sanitizer tests.
+#include <cstdint>
+
+namespace zor {
+
+using StatusCode = std::int32_t;
+
+constexpr StatusCode CodeFromBits(std::uint32_t bits) { return static_cast<StatusCode>(bits); }
+constexpr bool IsFailure(StatusCode code) { return code < 0; }
+constexpr std::uint32_t SeverityOf(StatusCode code) { return static_cast<std::uint32_t>(code) >> 30; }
+
+namespace status {
+inline constexpr StatusCode Success = 0;
+inline constexpr StatusCode OutOfMemory = CodeFromBits(0xE0010001);
+inline constexpr StatusCode InvalidArgument = CodeFromBits(0xE0010002);
+inline constexpr StatusCode BufferTooSmall = CodeFromBits(0xE0010044);
+inline constexpr StatusCode TextTooLong = CodeFromBits(0xE0010049);
+inline constexpr StatusCode RestartRefused = CodeFromBits(0xE0010066);
+inline constexpr StatusCode WaitAbandoned = CodeFromBits(0x60010003);
+inline constexpr StatusCode WaitTimedOut = CodeFromBits(0xA0010004);
+inline constexpr StatusCode ChildStillActive = CodeFromBits(0xA001000A);
+inline constexpr StatusCode OwnFolderSupplied = CodeFromBits(0x60018E1C);
+inline constexpr StatusCode FolderKindUnknown = CodeFromBits(0xE0018E15);
+inline constexpr StatusCode FolderKindUndetermined = CodeFromBits(0xE0018E16);
+inline constexpr StatusCode GenericFailure = CodeFromBits(0x80004005);
+}  // namespace status
+
+// Win32 error numbers that the conversions need; the portable code cannot
+// include winerror.h.
+namespace win32 {
+inline constexpr std::uint32_t ErrorAccessDenied = 5;
+inline constexpr std::uint32_t ErrorAlreadyExists = 183;
+inline constexpr std::uint32_t ErrorServiceDoesNotExist = 1060;
+}  // namespace win32
+
+inline constexpr std::int32_t NtStatusBufferOverflow = CodeFromBits(0x80000005);
+
+// severity << 30 | 0x20010000 | mapped code for the errors the program knows,
+// severity << 30 | 0x00070000 | low word otherwise.
+StatusCode StatusFromWin32Error(std::uint32_t severity, std::uint32_t error);
+
+// 0 stays 0; anything else is an error-severity code.
+StatusCode StatusFromLastError(std::uint32_t error);
+
+// The NTSTATUS conversion without the system call: the caller supplies the
+// NTSTATUS-to-Win32 translation (RtlNtStatusToDosError on Windows).
+using DosErrorFromNtStatus = std::uint32_t (*)(std::int32_t ntStatus);
+StatusCode StatusFromNtStatusWith(std::int32_t ntStatus, DosErrorFromNtStatus toDosError);
+
+}  // namespace zor

@@ -1,0 +1,99 @@
+#include "platform/worker_thread.h"
+
+#include "platform/hardware_faults.h"
+#include "platform/native_api.h"
+
+extern "C" {
+// The frame that guards a worker body; its handler sees every exception that
+// no frame inside the body took. Written in assembly because the compiler has
+// no way to attach a frame handler to a function of its own.
+void ZorGuardedCall(void (*body)(void*), void* context);
+EXCEPTION_DISPOSITION ZorWorkerGuardHandler(PEXCEPTION_RECORD record, PVOID frame, PCONTEXT context, PVOID dispatcher);
+}
+
+asm(R"(
+    .text
+    .globl ZorGuardedCall
+    .def ZorGuardedCall; .scl 2; .type 32; .endef
+    .seh_proc ZorGuardedCall
+ZorGuardedCall:
+    subq $40, %rsp
+    .seh_stackalloc 40
+    .seh_endprologue
+    movq %rcx, %rax
+    movq %rdx, %rcx
+    callq *%rax
+    nop
+    addq $40, %rsp
+    ret
+    .seh_handler ZorWorkerGuardHandler, @except
+    .seh_endproc
+)");
+
+namespace zor {
+namespace {
+
+constexpr NTSTATUS kWorkerEscapeExitStatus = static_cast<NTSTATUS>(0xFFFFFFFF);
+
+void RunBody(void* self) {
+  auto* worker = static_cast<std::function<void()>*>(self);
+  (*worker)();
+}
+
+}  // namespace
+
+LONG WorkerGuardVerdict(EXCEPTION_POINTERS* pointers) {
+  if (Kernel32().UnhandledExceptionFilter) return Kernel32().UnhandledExceptionFilter(pointers);
+  return nt::DebuggerAttached() ? EXCEPTION_CONTINUE_SEARCH : EXCEPTION_EXECUTE_HANDLER;
+}
+
+WorkerThread::~WorkerThread() {
+  if (thread_) Wait(INFINITE);
+}
+
+DWORD WINAPI WorkerThread::ThreadStart(void* self) {
+  auto* worker = static_cast<WorkerThread*>(self);
+  if (worker->flags_ & WorkerTranslateFaults) EnableFaultTranslationOnThisThread();
+  ZorGuardedCall(RunBody, &worker->body_);
+  DisableFaultTranslationOnThisThread();
+  // A thread made by RtlCreateUserThread has no caller to return to on every
+  // Windows version.
+  if (Native().RtlExitUserThread) Native().RtlExitUserThread(0);
+  return 0;
+}
+
+StatusCode WorkerThread::Start(std::function<void()> body, std::uint32_t flags) {
+  if (thread_) return status::InvalidArgument;
+  body_ = std::move(body);
+  flags_ = flags;
+  CLIENT_ID client{};
+  const NTSTATUS result = RtlCreateUserThread(nt::CurrentProcess(), nullptr, FALSE, 0, 0, 0, &WorkerThread::ThreadStart,
+                                              this, thread_.put(), &client);
+  return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
+}
+
+StatusCode WorkerThread::Wait(std::uint32_t milliseconds) {
+  if (!thread_) return status::Success;
+  if (!Native().ZwWaitForSingleObject) return status::GenericFailure;
+  LARGE_INTEGER timeout;
+  timeout.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;
+  const NTSTATUS result =
+      Native().ZwWaitForSingleObject(thread_.get(), FALSE, milliseconds == INFINITE ? nullptr : &timeout);
+  if (result == STATUS_TIMEOUT) return status::WaitTimedOut;
+  if (!NT_SUCCESS(result)) return StatusFromNtStatus(result);
+  thread_.reset();
+  return status::Success;
+}
+
+}  // namespace zor
+
+extern "C" EXCEPTION_DISPOSITION ZorWorkerGuardHandler(PEXCEPTION_RECORD record, PVOID, PCONTEXT context, PVOID) {
+  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+  EXCEPTION_POINTERS pointers{record, context};
+  const LONG verdict = zor::WorkerGuardVerdict(&pointers);
+  if (verdict == EXCEPTION_EXECUTE_HANDLER) {
+    zor::Native().ZwTerminateProcess(zor::nt::CurrentProcess(), zor::kWorkerEscapeExitStatus);
+  }
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
+  return ExceptionContinueSearch;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Starts a Windows program from a test and collects what it printed and its
+// whole 32-bit exit code (Wine's own exit status keeps only the low byte).
+#include <cstdint>
+#include <string>
+
+namespace zor::test {
+
+struct ChildResult {
+  bool started = false;
+  bool timedOut = false;
+  std::uint32_t exitCode = 0;
+  std::string output;  // standard output and standard error, as bytes
+};
+
+ChildResult RunChild(const std::wstring& commandLine, std::uint32_t timeoutMilliseconds = 60000);
+
+// The program under test, quoted for a command line.
+std::wstring QuotedProgramPath();
+std::wstring ProgramPath();
+
+std::wstring Widen(const std::string& text);
+
+}  // namespace zor::test
