@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/console_chunks.h"
 #include "platform/native_api.h"
 #include "platform/spin_lock.h"
 
@@ -9,11 +10,6 @@ namespace zor {
 namespace {
 
 SpinLock g_consoleLock;
-
-// A chunk never splits a surrogate pair, so each converts on its own.
-constexpr std::size_t kChunkUnits = 32766;
-
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
 const nt::ProcessParameters* OwnProcessParameters() {
   const PEB* peb = nt::CurrentPeb();
@@ -58,8 +54,7 @@ StatusCode WriteConsoleText(std::wstring_view text) {
 
   StatusCode result = status::Success;
   while (!text.empty()) {
-    std::size_t units = text.size() < kChunkUnits ? text.size() : kChunkUnits;
-    if (units == kChunkUnits && IsHighSurrogate(text[units - 1])) --units;
+    const std::size_t units = NextChunkLength(text);
     const std::string bytes = ToOemCodePage(text.substr(0, units));
     text.remove_prefix(units);
     if (!output || output == INVALID_HANDLE_VALUE) continue;

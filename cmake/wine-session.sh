@@ -30,7 +30,11 @@ start_session() {
   mkdir -p "$prefix"
   WINEPREFIX=$prefix setsid bash -c 'wineserver -p; wine wineboot -i' </dev/null >/dev/null 2>&1
   # wineboot returns once the prefix is ready; the persistent server stays.
-  session_running "$prefix"
+  session_running "$prefix" || return 1
+  # A plain Windows machine has no just-in-time debugger; Wine starts winedbg
+  # when none is named, so name one that does not exist.
+  WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+    /d 'C:\windows\no-debugger-installed.exe %ld %ld' /f </dev/null >/dev/null 2>&1 || true
 }
 
 case "${1:-}" in

@@ -42,7 +42,39 @@ struct PendingFault {
 thread_local bool t_translate = false;
 thread_local PendingFault t_pending;
 
-[[noreturn]] __attribute__((noinline, force_align_arg_pointer)) void ThrowPendingFault() {
+}  // namespace
+}  // namespace zor
+
+extern "C" {
+// Entered as if the faulting instruction had called it. The faulting frame
+// may be a leaf with an unaligned stack, so this frame keeps the stack in rbp
+// (which the unwinder follows) and aligns it before calling the thrower.
+void ZorFaultTrampoline();
+[[noreturn]] void ZorThrowPendingFault();
+}
+
+asm(R"(
+    .text
+    .globl ZorFaultTrampoline
+    .def ZorFaultTrampoline; .scl 2; .type 32; .endef
+    .seh_proc ZorFaultTrampoline
+ZorFaultTrampoline:
+    pushq %rbp
+    .seh_pushreg %rbp
+    movq %rsp, %rbp
+    .seh_setframe %rbp, 0
+    .seh_endprologue
+    andq $-16, %rsp
+    subq $32, %rsp
+    callq ZorThrowPendingFault
+    int3
+    .seh_endproc
+)");
+
+namespace zor {
+namespace {
+
+[[noreturn]] void ThrowPendingFault() {
   const PendingFault fault = t_pending;
   const FaultKind kind = FaultKindOf(fault.record.ExceptionCode);
   switch (kind) {
@@ -76,7 +108,7 @@ LONG CALLBACK TranslateFault(EXCEPTION_POINTERS* pointers) {
   // site" lookup (address - 1) lands on the faulting instruction itself.
   context->Rsp -= sizeof(DWORD64);
   *reinterpret_cast<DWORD64*>(context->Rsp) = context->Rip + 1;
-  context->Rip = reinterpret_cast<DWORD64>(&ThrowPendingFault);
+  context->Rip = reinterpret_cast<DWORD64>(&ZorFaultTrampoline);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -109,3 +141,5 @@ void EnableFaultTranslationOnThisThread() {
 void DisableFaultTranslationOnThisThread() { t_translate = false; }
 
 }  // namespace zor
+
+extern "C" void ZorThrowPendingFault() { zor::ThrowPendingFault(); }

@@ -97,16 +97,23 @@ namespace zor {
   X(ZwQuerySystemTime, NTSTATUS, (PLARGE_INTEGER SystemTime))                                                         \
   X(ZwLockFile, NTSTATUS,                                                                                             \
     (HANDLE File, HANDLE Event, nt::IoApcRoutine ApcRoutine, PVOID ApcContext, PIO_STATUS_BLOCK IoStatus,             \
-     PLARGE_INTEGER Offset, PLARGE_INTEGER Length, ULONG Key, BOOLEAN FailImmediately, BOOLEAN Exclusive))            \
+     PLARGE_INTEGER Offset, PLARGE_INTEGER Length, PULONG Key, BOOLEAN FailImmediately, BOOLEAN Exclusive))           \
   X(ZwUnlockFile, NTSTATUS,                                                                                           \
-    (HANDLE File, PIO_STATUS_BLOCK IoStatus, PLARGE_INTEGER Offset, PLARGE_INTEGER Length, ULONG Key))                \
+    (HANDLE File, PIO_STATUS_BLOCK IoStatus, PLARGE_INTEGER Offset, PLARGE_INTEGER Length, PULONG Key))               \
+  X(RtlInitializeCriticalSection, NTSTATUS, (PRTL_CRITICAL_SECTION Section))                                         \
+  X(RtlDeleteCriticalSection, NTSTATUS, (PRTL_CRITICAL_SECTION Section))                                             \
+  X(RtlEnterCriticalSection, NTSTATUS, (PRTL_CRITICAL_SECTION Section))                                              \
+  X(RtlLeaveCriticalSection, NTSTATUS, (PRTL_CRITICAL_SECTION Section))                                              \
   X(RtlQueryEnvironmentVariable_U, NTSTATUS, (PWSTR Environment, PUNICODE_STRING Name, PUNICODE_STRING Value))        \
   X(RtlGetCurrentPeb, PPEB, ())                                                                                       \
   X(RtlAllocateHeap, PVOID, (PVOID Heap, ULONG Flags, SIZE_T Size))                                                   \
   X(RtlFreeHeap, BOOLEAN, (PVOID Heap, ULONG Flags, PVOID Block))                                                     \
   X(ZwTerminateThread, NTSTATUS, (HANDLE Thread, NTSTATUS ExitStatus))                                                \
   X(RtlExitUserThread, VOID, (NTSTATUS ExitStatus))                                                                   \
+  X(RtlIsDosDeviceName_U, ULONG, (PCWSTR Path))                                                                      \
   X(RtlOpenCurrentUser, NTSTATUS, (ACCESS_MASK Access, PHANDLE Key))                                                  \
+  X(RtlGetCurrentDirectory_U, ULONG, (ULONG BufferLength, PWSTR Buffer))                                            \
+  X(RtlUpcaseUnicodeString, NTSTATUS, (PUNICODE_STRING Destination, PCUNICODE_STRING Source, BOOLEAN Allocate))     \
   X(RtlGetNativeSystemInformation, NTSTATUS,                                                                          \
     (ULONG InformationClass, PVOID Information, ULONG Length, PULONG ReturnLength))                                   \
   X(ZwReadVirtualMemory, NTSTATUS,                                                                                    \

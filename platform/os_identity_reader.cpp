@@ -1,3 +1,5 @@
+#include <atomic>
+
 #include "platform/native_api.h"
 #include "platform/os_identity.h"
 
@@ -5,13 +7,19 @@ namespace zor {
 namespace {
 
 OsIdentity g_identity;
+// 0 not yet known, 1 yes, 2 no. Only an identity that was read is kept, and
+// reading it again forgets the answer.
+std::atomic<std::uint8_t> g_system64Bit{0};
 
 }  // namespace
 
 const OsIdentity& CurrentOsIdentity() { return g_identity; }
 
 bool IsSystem64Bit() {
-  static const bool is64Bit = Is64BitProcessor(g_identity);
+  const std::uint8_t known = g_system64Bit.load(std::memory_order_relaxed);
+  if (known != 0) return known == 1;
+  const bool is64Bit = Is64BitProcessor(g_identity);
+  if (g_identity.valid) g_system64Bit.store(is64Bit ? 1 : 2, std::memory_order_relaxed);
   return is64Bit;
 }
 
@@ -39,6 +47,7 @@ StatusCode ReadOsIdentity() {
   identity.programArchitecture = ArchitectureX64;
   identity.valid = true;
   g_identity = identity;
+  g_system64Bit.store(0, std::memory_order_relaxed);
   return status::Success;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/native_api.h"
 #include "platform/os_identity.h"
+#include "platform/registry_key.h"
 
 namespace zor {
 namespace {
@@ -47,6 +48,18 @@ std::wstring NtdllPath() {
   return {};
 }
 
+// Windows records its program folders in the registry; the environment
+// of the process is only the second choice.
+std::wstring ProgramFilesFolder(const wchar_t* valueName, ViewMode view, const wchar_t* environmentName) {
+  RegistryKey key(RootLocalMachine);
+  std::wstring folder;
+  if (!IsFailure(key.SetViewMode(view)) && !IsFailure(key.Open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion")) &&
+      !IsFailure(key.GetString(valueName, folder)) && !folder.empty()) {
+    return folder;
+  }
+  return EnvironmentVariable(environmentName);
+}
+
 std::wstring WithoutLastComponent(const std::wstring& path) {
   const std::size_t separator = path.find_last_of(L"\\/");
   if (separator == std::wstring::npos) return {};
@@ -67,10 +80,10 @@ void FillSpecialFolders() {
     Keep(FolderSystem32Bit, windows + (IsSystem64Bit() ? L"\\SysWOW64" : L"\\System32"));
   }
 
-  Keep(FolderProgramFiles, EnvironmentVariable(L"ProgramFiles"));
+  Keep(FolderProgramFiles, ProgramFilesFolder(L"ProgramFilesDir", ViewModeDefault, L"ProgramFiles"));
   if (IsSystem64Bit()) {
-    Keep(FolderProgramFiles32Bit, EnvironmentVariable(L"ProgramFiles(x86)"));
-    Keep(FolderProgramFiles64Bit, EnvironmentVariable(L"ProgramW6432"));
+    Keep(FolderProgramFiles32Bit, ProgramFilesFolder(L"ProgramFilesDir (x86)", ViewMode64, L"ProgramFiles(x86)"));
+    Keep(FolderProgramFiles64Bit, ProgramFilesFolder(L"ProgramFilesDir", ViewMode64, L"ProgramW6432"));
   } else {
     g_folders[FolderProgramFiles32Bit] = g_folders[FolderProgramFiles];
   }

@@ -34,6 +34,7 @@ namespace zor {
 namespace {
 
 constexpr NTSTATUS kWorkerEscapeExitStatus = static_cast<NTSTATUS>(0xFFFFFFFF);
+constexpr DWORD kGccThrowCode = 0x20474343;
 
 void RunBody(void* self) {
   auto* worker = static_cast<std::function<void()>*>(self);
@@ -43,7 +44,12 @@ void RunBody(void* self) {
 }  // namespace
 
 LONG WorkerGuardVerdict(EXCEPTION_POINTERS* pointers) {
-  if (Kernel32().UnhandledExceptionFilter) return Kernel32().UnhandledExceptionFilter(pointers);
+  // A C++ exception is raised with the runtime's own code, and the
+  // runtime's top-level filter answers "continue" for it so that the thrower
+  // can call std::terminate. That answer is no verdict on the exception:
+  // decide as when no system filter exists.
+  const bool cppException = pointers->ExceptionRecord->ExceptionCode == kGccThrowCode;
+  if (Kernel32().UnhandledExceptionFilter && !cppException) return Kernel32().UnhandledExceptionFilter(pointers);
   return nt::DebuggerAttached() ? EXCEPTION_CONTINUE_SEARCH : EXCEPTION_EXECUTE_HANDLER;
 }
 

@@ -37,7 +37,8 @@ TEST(FaultKindOf, FollowsTheFaultTable) {
 volatile std::uintptr_t g_lowAddress = 0x10;
 volatile int g_zero = 0;
 __attribute__((noinline)) int ReadFromLowAddress() { return *reinterpret_cast<volatile int*>(g_lowAddress); }
-__attribute__((noinline)) int DivideByZero() { return 100 / g_zero; }
+volatile int g_quotient = 0;
+__attribute__((noinline)) void DivideByZero() { g_quotient = 100 / g_zero; }
 __attribute__((noinline)) void IllegalInstruction() { asm volatile("ud2"); }
 __attribute__((noinline)) void Breakpoint() { asm volatile("int3"); }
 __attribute__((noinline)) void UnlistedException() { RaiseException(0xE0000042, 0, 0, nullptr); }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/native_api.h"
 #include "platform/native_types.h"
 
 namespace zor {
@@ -56,6 +58,86 @@ TEST(SpecialFolder, UnknownKindsFailAndLeaveTheOutputAlone) {
     std::wstring folder = L"sentinel";
     EXPECT_EQ(static_cast<std::uint32_t>(SpecialFolder(kind, folder)), 0xE0018E15u);
     EXPECT_EQ(folder, L"sentinel");
+  }
+}
+
+std::wstring MachineProgramFiles(const wchar_t* valueName) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ | KEY_WOW64_64KEY,
+                    &key) != ERROR_SUCCESS) {
+    return L"(no key)";
+  }
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD size = sizeof(buffer) - sizeof(wchar_t);
+  const LONG read = RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS ? std::wstring(buffer) : L"(no value)";
+}
+
+// Changes environment variables of this process and refills the table; puts
+// both back when the test ends.
+class ProgramFilesEnvironment {
+ public:
+  ProgramFilesEnvironment() {
+    for (const wchar_t* name : kNames) {
+      saved_.push_back(Environment(name));
+      SetEnvironmentVariableW(name, (std::wstring(L"C:\\Elsewhere\\") + name).c_str());
+    }
+  }
+  ~ProgramFilesEnvironment() {
+    for (std::size_t i = 0; i < saved_.size(); ++i) SetEnvironmentVariableW(kNames[i], saved_[i].c_str());
+    FillSpecialFolders();
+  }
+
+  static constexpr const wchar_t* kNames[] = {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"};
+
+ private:
+  std::vector<std::wstring> saved_;
+};
+
+TEST(SpecialFolder, ProgramFilesComeFromTheRegistryFirst) {
+  ProgramFilesEnvironment environment;
+  FillSpecialFolders();
+  const struct {
+    int kind;
+    std::wstring expected;
+  } rows[] = {
+      {FolderProgramFiles, MachineProgramFiles(L"ProgramFilesDir")},
+      {FolderProgramFiles32Bit, MachineProgramFiles(L"ProgramFilesDir (x86)")},
+      {FolderProgramFiles64Bit, MachineProgramFiles(L"ProgramFilesDir")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.kind);
+    ASSERT_EQ(row.expected.rfind(L"C:\\", 0), 0u);
+    std::wstring folder;
+    ASSERT_EQ(SpecialFolder(row.kind, folder), status::Success);
+    EXPECT_EQ(folder, row.expected);
+  }
+}
+
+NTSTATUS NTAPI NoValue(HANDLE, PUNICODE_STRING, ULONG, PVOID, ULONG, PULONG) { return nt::ObjectNameNotFound; }
+
+TEST(SpecialFolder, ProgramFilesFallBackToTheEnvironment) {
+  ProgramFilesEnvironment environment;
+  {
+    const auto saved = Native().ZwQueryValueKey;
+    Native().ZwQueryValueKey = &NoValue;
+    FillSpecialFolders();
+    Native().ZwQueryValueKey = saved;
+  }
+  const struct {
+    int kind;
+    const wchar_t* expected;
+  } rows[] = {
+      {FolderProgramFiles, L"C:\\Elsewhere\\ProgramFiles"},
+      {FolderProgramFiles32Bit, L"C:\\Elsewhere\\ProgramFiles(x86)"},
+      {FolderProgramFiles64Bit, L"C:\\Elsewhere\\ProgramW6432"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.kind);
+    std::wstring folder;
+    ASSERT_EQ(SpecialFolder(row.kind, folder), status::Success);
+    EXPECT_EQ(folder, row.expected);
   }
 }
 

@@ -1,0 +1,370 @@
+#include "logging/log_manager.h"
+
+#include <vector>
+
+#include "app/text_case.h"
+#include "logging/appender_settings.h"
+#include "logging/computer_name.h"
+#include "logging/console_appender.h"
+#include "logging/dated_file_appender.h"
+#include "logging/file_appender.h"
+#include "logging/log_status.h"
+#include "logging/null_appender.h"
+#include "logging/record_layout.h"
+#include "logging/rolling_file_appender.h"
+
+namespace zor {
+namespace {
+
+enum InitialisationState : std::uint32_t { NotStarted = 0, Starting = 1, Ready = 2 };
+
+std::atomic<std::uint32_t> g_state{NotStarted};
+// Never destroyed: loggers and appenders live until the process ends, and
+// the worker thread may still run while the process exits.
+LogManager* g_manager = nullptr;
+
+void YieldThread() {
+  LARGE_INTEGER interval;
+  interval.QuadPart = 0;
+  NtDelayExecution(FALSE, &interval);
+}
+
+bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v'; }
+
+std::wstring_view Trim(std::wstring_view text) {
+  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+class CriticalSectionHold {
+ public:
+  explicit CriticalSectionHold(RTL_CRITICAL_SECTION& section) : section_(section) {
+    Native().RtlEnterCriticalSection(&section_);
+  }
+  ~CriticalSectionHold() { Native().RtlLeaveCriticalSection(&section_); }
+  CriticalSectionHold(const CriticalSectionHold&) = delete;
+  CriticalSectionHold& operator=(const CriticalSectionHold&) = delete;
+
+ private:
+  RTL_CRITICAL_SECTION& section_;
+};
+
+}  // namespace
+
+LogManager* LogManager::Instance() {
+  for (;;) {
+    std::uint32_t state = g_state.load(std::memory_order_acquire);
+    if (state == Ready) return g_manager;
+    if (state == NotStarted && g_state.compare_exchange_strong(state, Starting, std::memory_order_acq_rel)) {
+      auto* manager = new (std::nothrow) LogManager();
+      if (!manager || IsFailure(manager->Initialise())) {
+        delete manager;
+        g_state.store(NotStarted, std::memory_order_release);
+        return nullptr;
+      }
+      g_manager = manager;
+      g_state.store(Ready, std::memory_order_release);
+      return manager;
+    }
+    YieldThread();
+  }
+}
+
+std::unique_ptr<LogManager> LogManager::CreateSeparate(StatusCode& result) {
+  std::unique_ptr<LogManager> manager(new (std::nothrow) LogManager());
+  if (!manager) {
+    result = status::OutOfMemory;
+    return nullptr;
+  }
+  result = manager->Initialise();
+  if (IsFailure(result)) return nullptr;
+  return manager;
+}
+
+LogManager::~LogManager() {
+  if (workerStarted_.load(std::memory_order_acquire)) {
+    stopping_.store(true, std::memory_order_release);
+    Native().ZwSetEvent(queueEvent_.get(), nullptr);
+    worker_.Wait(INFINITE);
+  }
+  if (queueReady_ && Native().RtlDeleteCriticalSection) Native().RtlDeleteCriticalSection(&queueSection_);
+}
+
+StatusCode LogManager::Initialise() {
+  auto& api = Native();
+  if (!api.RtlInitializeCriticalSection || !api.RtlEnterCriticalSection || !api.RtlLeaveCriticalSection ||
+      !api.ZwCreateEvent) {
+    return status::GenericFailure;
+  }
+  StatusCode result = mutex_.Create();
+  if (IsFailure(result)) return result;
+  root_ = std::make_unique<Logger>(*this, L"root", nullptr, loggerOptions_);
+  result = root_->Initialise();
+  if (IsFailure(result)) return result;
+  NTSTATUS made = api.RtlInitializeCriticalSection(&queueSection_);
+  if (!NT_SUCCESS(made)) return StatusFromNtStatus(made);
+  queueReady_ = true;
+  made = api.ZwCreateEvent(queueEvent_.put(), EVENT_ALL_ACCESS, nullptr, nt::SynchronizationEvent, FALSE);
+  return NT_SUCCESS(made) ? status::Success : StatusFromNtStatus(made);
+}
+
+StatusCode LogManager::Configure(std::wstring_view text) {
+  InMemoryConfigText source(text);
+  return Configure(source);
+}
+
+StatusCode LogManager::Configure(ConfigTextSource& source) {
+  ConfigDocument parsed;
+  parsed.Parse(source);
+  KernelMutexHold hold(mutex_);
+  if (!configured_) {
+    document_ = std::move(parsed);
+    configured_ = true;
+  } else {
+    document_.Merge(parsed);
+  }
+  return ApplyDocument();
+}
+
+StatusCode LogManager::ApplyDocument() {
+  const ConfigSection* rootSection = document_.FindSection(L"root");
+  std::vector<const ConfigSection*> layoutSections;
+  std::vector<const ConfigSection*> appenderSections;
+  std::vector<const ConfigSection*> loggerSections;
+  if (rootSection) {
+    // Accepted for older configurations; the framework makes no appenders
+    // of its own that it could leave out.
+    std::wstring ignored;
+    rootSection->GetValue(L"DisableDefaultAppenders", ignored);
+    loggerSections.push_back(rootSection);
+  }
+  if (layouts_.find(kDefaultLayoutName) == layouts_.end()) {
+    layouts_.emplace(std::wstring(kDefaultLayoutName), std::make_unique<RecordLayout>(ComputerName));
+  }
+  for (const auto& [name, section] : document_.Sections()) {
+    if (&section == rootSection) continue;
+    std::wstring type;
+    section.GetValue(L"Type", type);
+    if (type == L"Layout") {
+      layoutSections.push_back(&section);
+    } else if (type == L"Appender") {
+      appenderSections.push_back(&section);
+    } else {
+      loggerSections.push_back(&section);
+    }
+  }
+  for (const ConfigSection* section : layoutSections) {
+    const StatusCode applied = ApplyLayoutSection(layouts_, *section, ComputerName);
+    if (IsFailure(applied)) return applied;
+  }
+  for (const ConfigSection* section : appenderSections) {
+    const StatusCode applied = ApplyAppenderSection(*section);
+    if (IsFailure(applied)) return applied;
+  }
+  for (const ConfigSection* section : loggerSections) {
+    const StatusCode applied = ApplyLoggerSection(*section);
+    if (IsFailure(applied)) return applied;
+  }
+  return status::Success;
+}
+
+std::unique_ptr<Appender> LogManager::MakeAppender(const std::wstring& name, const std::wstring& type) {
+  AppenderKind kind;
+  if (AppenderKindFromName(type, kind)) {
+    switch (kind) {
+      case AppenderKind::Console:
+        return std::make_unique<ConsoleAppender>(name);
+      case AppenderKind::File:
+      case AppenderKind::SharedFile:
+        return std::make_unique<FileAppender>(name, L"File", logFolder_);
+      case AppenderKind::RollingFile:
+        return std::make_unique<RollingFileAppender>(name, logFolder_);
+      case AppenderKind::RollingDateFile:
+        return std::make_unique<DatedFileAppender>(name, logFolder_);
+      case AppenderKind::Null:
+      case AppenderKind::Syslog:
+        return std::make_unique<NullAppender>(name, type);
+    }
+  }
+  const auto factory = factories_.find(type);
+  if (factory == factories_.end()) return nullptr;
+  return factory->second(name);
+}
+
+StatusCode LogManager::ApplyAppenderSection(const ConfigSection& section) {
+  std::wstring type;
+  StatusCode result = section.GetValue(L"AppenderType", type);
+  if (IsFailure(result)) return result;
+  auto found = appenders_.find(section.Name());
+  if (found == appenders_.end()) {
+    std::unique_ptr<Appender> made = MakeAppender(section.Name(), type);
+    if (!made) return status::AppenderTypeUnknown;
+    result = made->Initialise();
+    if (IsFailure(result)) return result;
+    found = appenders_.emplace(section.Name(), std::move(made)).first;
+  }
+  Appender& appender = *found->second;
+  result = appender.Configure(section);
+  if (IsFailure(result)) return result;
+  const std::wstring layoutName = ReadLayoutName(section);
+  const auto layout = layouts_.find(layoutName);
+  if (layout == layouts_.end()) return status::ConfigNotFound;
+  appender.SetLayout(layout->second.get(), layoutName);
+  return status::Success;
+}
+
+StatusCode LogManager::ApplyLoggerSection(const ConfigSection& section) {
+  Logger* logger = section.Name() == L"root" ? root_.get() : FindOrCreateLogger(section.Name());
+  if (!logger) return status::OutOfMemory;
+
+  std::wstring value;
+  bool additive = true;
+  if (!IsFailure(section.GetValue(L"Additive", value))) {
+    additive = !(value == L"false" || value == L"no" || value == L"0");
+  }
+  Severity threshold = severity::Info;
+  if (!IsFailure(section.GetValue(L"Severity", value))) threshold = SeverityFromName(value, severity::Off);
+
+  std::vector<Appender*> appenders;
+  StatusCode result = status::Success;
+  std::wstring names;
+  if (!IsFailure(section.GetValue(L"AddAppenders", names))) {
+    std::size_t start = 0;
+    while (start <= names.size()) {
+      const std::size_t end = names.find_first_of(L";,", start);
+      const std::wstring_view part =
+          Trim(std::wstring_view(names).substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+      if (!part.empty()) {
+        const auto appender = appenders_.find(part);
+        if (appender == appenders_.end()) {
+          result = status::ConfigNotFound;
+          break;
+        }
+        appenders.push_back(appender->second.get());
+      }
+      if (end == std::wstring::npos) break;
+      start = end + 1;
+    }
+  }
+  logger->Configure(threshold, additive, std::move(appenders));
+  return result;
+}
+
+Logger* LogManager::GetLogger(std::wstring_view name) {
+  KernelMutexHold hold(mutex_);
+  return FindOrCreateLogger(name);
+}
+
+Logger* LogManager::FindOrCreateLogger(std::wstring_view name) {
+  if (EqualsFoldingAscii(name, L"root")) return root_.get();
+  const auto found = loggers_.find(name);
+  if (found != loggers_.end()) return found->second.get();
+  // The parent first: the text before the last dot names it.
+  const std::size_t dot = name.rfind(L'.');
+  Logger* parent = root_.get();
+  if (dot != std::wstring_view::npos && dot > 0) parent = FindOrCreateLogger(name.substr(0, dot));
+  if (!parent) return nullptr;
+  auto logger = std::make_unique<Logger>(*this, std::wstring(name), parent, loggerOptions_);
+  if (IsFailure(logger->Initialise())) return nullptr;
+  return loggers_.emplace(std::wstring(name), std::move(logger)).first->second.get();
+}
+
+Appender* LogManager::FindAppender(std::wstring_view name) {
+  KernelMutexHold hold(mutex_);
+  const auto found = appenders_.find(name);
+  return found == appenders_.end() ? nullptr : found->second.get();
+}
+
+const Layout* LogManager::FindLayout(std::wstring_view name) {
+  KernelMutexHold hold(mutex_);
+  const auto found = layouts_.find(name);
+  return found == layouts_.end() ? nullptr : found->second.get();
+}
+
+ConfigDocument LogManager::Document() {
+  KernelMutexHold hold(mutex_);
+  return document_;
+}
+
+void LogManager::RegisterAppenderFactory(std::wstring_view typeName, AppenderFactory factory) {
+  KernelMutexHold hold(mutex_);
+  factories_.insert_or_assign(std::wstring(typeName), factory);
+}
+
+std::wstring LogManager::OpeningText() { return *openingText_.load(std::memory_order_acquire); }
+
+void LogManager::SetOpeningText(std::wstring_view text) {
+  openingText_.store(std::make_shared<const std::wstring>(text), std::memory_order_release);
+}
+
+StatusCode LogManager::StartWorker() {
+  if (workerStarted_.load(std::memory_order_acquire)) return status::Success;
+  workerStartLock_.lock();
+  StatusCode result = status::Success;
+  if (!workerStarted_.load(std::memory_order_acquire)) {
+    result = worker_.Start([this] { RunWorker(); }, WorkerPlain);
+    if (!IsFailure(result)) workerStarted_.store(true, std::memory_order_release);
+  }
+  workerStartLock_.unlock();
+  return result;
+}
+
+StatusCode LogManager::Enqueue(Logger& logger, LogRecord record) {
+  // Without a worker the record is not dropped: it goes out now.
+  if (IsFailure(StartWorker())) return logger.Dispatch(record);
+  auto queued = std::make_unique<QueuedRecord>(QueuedRecord{&logger, std::move(record)});
+  pending_.fetch_add(1, std::memory_order_acq_rel);
+  {
+    CriticalSectionHold hold(queueSection_);
+    queue_.push_back(std::move(queued));
+  }
+  Native().ZwSetEvent(queueEvent_.get(), nullptr);
+  return status::Success;
+}
+
+void LogManager::RunWorker() {
+  for (;;) {
+    Native().ZwWaitForSingleObject(queueEvent_.get(), FALSE, nullptr);
+    for (;;) {
+      std::unique_ptr<QueuedRecord> next;
+      {
+        CriticalSectionHold hold(queueSection_);
+        if (queue_.empty()) break;
+        next = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      next->logger->Dispatch(next->record);
+      pending_.fetch_sub(1, std::memory_order_acq_rel);
+    }
+    // A separate manager that ends stops its worker once the queue is empty.
+    if (stopping_.load(std::memory_order_acquire)) return;
+  }
+}
+
+bool LogManager::WaitForQueue(std::uint32_t milliseconds) {
+  for (std::uint32_t waited = 0;; ++waited) {
+    if (pending_.load(std::memory_order_acquire) == 0) return true;
+    if (waited >= milliseconds) return false;
+    LARGE_INTEGER interval;
+    interval.QuadPart = -10000;  // 1 ms
+    NtDelayExecution(FALSE, &interval);
+  }
+}
+
+Logger* GetLogger(std::wstring_view name) {
+  LogManager* manager = LogManager::Instance();
+  return manager ? manager->GetLogger(name) : nullptr;
+}
+
+StatusCode Configure(std::wstring_view text) {
+  LogManager* manager = LogManager::Instance();
+  return manager ? manager->Configure(text) : status::GenericFailure;
+}
+
+StatusCode Configure(ConfigTextSource& source) {
+  LogManager* manager = LogManager::Instance();
+  return manager ? manager->Configure(source) : status::GenericFailure;
+}
+
+}  // namespace zor

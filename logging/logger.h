@@ -1,0 +1,101 @@
+#pragma once
+// A named source of log records in the logger tree. Callers compare the
+// threshold with a message's severity first and build the message only
+// when it passes; Log itself writes whatever it is given.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/format_text.h"
+#include "app/status_codes.h"
+#include "logging/kernel_mutex.h"
+#include "logging/log_argument.h"
+#include "logging/log_record.h"
+#include "logging/severity.h"
+
+namespace zor {
+
+class Appender;
+class LogManager;
+
+class Logger {
+ public:
+  Logger(LogManager& manager, std::wstring name, Logger* parent, std::uint32_t options)
+      : manager_(manager), name_(std::move(name)), parent_(parent), options_(options) {}
+  Logger(const Logger&) = delete;
+  Logger& operator=(const Logger&) = delete;
+
+  StatusCode Initialise() { return mutex_.Create(); }
+
+  const std::wstring& Name() const { return name_; }
+  Severity Threshold() const { return threshold_.load(std::memory_order_relaxed); }
+  bool IsEnabledFor(Severity severity) const { return Threshold() <= severity; }
+  bool Additive() const { return additive_.load(std::memory_order_relaxed); }
+  Logger* Parent() const { return parent_; }
+  std::uint32_t Options() const { return options_; }
+  std::vector<Appender*> Appenders();
+
+  // Builds a record and passes it to this logger's appenders now, then up
+  // the tree while loggers are additive. A failing appender does not stop
+  // the others; the first failure, as a warning, is the result and keeps
+  // the record from the parent.
+  StatusCode Log(Severity severity, std::wstring_view message, std::wstring_view fileId, std::uint32_t line,
+                 std::uint32_t buildNumber, std::uint32_t revision, std::uint32_t product, std::uint32_t protection = 0,
+                 const LogArgumentList& arguments = {});
+  // The same record, handed to the manager's worker thread.
+  StatusCode LogAsync(Severity severity, std::wstring_view message, std::wstring_view fileId, std::uint32_t line,
+                      std::uint32_t buildNumber, std::uint32_t revision, std::uint32_t product,
+                      std::uint32_t protection = 0, const LogArgumentList& arguments = {});
+
+  // Steps of the dispatch that start at this logger.
+  StatusCode Dispatch(const LogRecord& record);
+
+  // For the configuration.
+  void Configure(Severity threshold, bool additive, std::vector<Appender*> appenders);
+
+ private:
+  LogRecord MakeRecord(Severity severity, std::wstring_view message, std::wstring_view fileId, std::uint32_t line,
+                       std::uint32_t buildNumber, std::uint32_t revision, std::uint32_t product,
+                       std::uint32_t protection, const LogArgumentList& arguments) const;
+
+  LogManager& manager_;
+  std::wstring name_;
+  Logger* parent_;
+  std::uint32_t options_;
+  std::atomic<Severity> threshold_{severity::Info};
+  // A logger no section has configured passes records on, as one whose
+  // section leaves the key out.
+  std::atomic<bool> additive_{true};
+  KernelMutex mutex_;
+  std::vector<Appender*> appenders_;
+};
+
+// Where a log call comes from: the calling source file's id and the line.
+struct LogSite {
+  std::wstring_view fileId;
+  std::uint32_t line;
+};
+
+// The build identity every record of the program carries.
+struct BuildStamp {
+  std::uint32_t buildNumber = 0;
+  std::uint32_t revision = 0;
+  std::uint32_t product = 0;
+};
+void SetBuildStamp(const BuildStamp& stamp);
+BuildStamp CurrentBuildStamp();
+
+// Tests the threshold, and only then formats ("%s", "%d", "%x", "%08x") and
+// logs. The logging result is for callers that care; most do not.
+template <typename... Args>
+StatusCode LogMessage(Logger& logger, Severity severity, const LogSite& site, std::wstring_view format,
+                      const Args&... args) {
+  if (!logger.IsEnabledFor(severity)) return status::Success;
+  const BuildStamp stamp = CurrentBuildStamp();
+  return logger.Log(severity, FormatText(format, args...), site.fileId, site.line, stamp.buildNumber, stamp.revision,
+                    stamp.product);
+}
+
+}  // namespace zor

@@ -1,0 +1,125 @@
+#pragma once
+// Opening, inspecting and deleting one file or folder through the native
+// interface, named either by a full NT path (no root) or by its name in an
+// open folder (root = the folder's handle). Results are NTSTATUS values;
+// the public operations convert them once, on their way out.
+#include <functional>
+
+#include "app/status_codes.h"
+#include "platform/native_types.h"
+#include "platform/unique_handle.h"
+
+namespace zor::native_file {
+
+// Object attributes of every open here: case-insensitive, kernel handle.
+inline constexpr ULONG kObjectAttributes = OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE;
+inline constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+inline constexpr ULONG kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// Open options.
+inline constexpr ULONG kDirectoryFile = 0x1;
+inline constexpr ULONG kWriteThrough = 0x2;
+inline constexpr ULONG kSynchronousIo = 0x20;
+inline constexpr ULONG kNonDirectoryFile = 0x40;
+inline constexpr ULONG kBackupIntent = 0x4000;
+inline constexpr ULONG kOpenReparsePoint = 0x200000;
+inline constexpr ULONG kFileOpen = 1;  // create disposition: open an existing object only
+
+inline constexpr NTSTATUS kNotSameDevice = static_cast<NTSTATUS>(0xC00000D4);
+inline constexpr NTSTATUS kReparseTagNotHandled = static_cast<NTSTATUS>(0xC0000279);
+inline constexpr NTSTATUS kObjectTypeMismatch = static_cast<NTSTATUS>(0xC0000024);
+inline constexpr NTSTATUS kNoSuchFile = static_cast<NTSTATUS>(0xC000000F);
+// What an operation answers when it would have had to go through a link.
+inline constexpr NTSTATUS kReparsePointEncountered = static_cast<NTSTATUS>(0xC000050B);
+
+inline constexpr ULONG kTagMountPoint = 0xA0000003;
+inline constexpr ULONG kTagSymlink = 0xA000000C;
+
+// Information classes used here.
+enum : ULONG {
+  FileDirectoryInformationClass = 1,
+  FileBothDirectoryInformationClass = 3,
+  FileBasicInformationClass = 4,
+  FileRenameInformationClass = 10,
+  FileDispositionInformationClass = 13,
+  FileStandardInformationClass = 5,
+  FileEndOfFileInformationClass = 20,
+  FileAttributeTagInformationClass = 35,
+};
+
+struct FileBasicInformationRecord {
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  ULONG FileAttributes;
+};
+static_assert(sizeof(FileBasicInformationRecord) == 40);
+
+struct FileBothDirectoryInformationRecord {
+  ULONG NextEntryOffset;
+  ULONG FileIndex;
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  LARGE_INTEGER EndOfFile;
+  LARGE_INTEGER AllocationSize;
+  ULONG FileAttributes;
+  ULONG FileNameLength;
+  ULONG EaSize;
+  CCHAR ShortNameLength;
+  WCHAR ShortName[12];
+  WCHAR FileName[1];
+};
+inline constexpr ULONG kBothDirectoryHeaderBytes = offsetof(FileBothDirectoryInformationRecord, FileName);
+static_assert(kBothDirectoryHeaderBytes == 94);
+
+// The status code of an NTSTATUS from here: a refusal to go through a link
+// gives 0xC007112B on every system, the rest their usual conversion.
+StatusCode FileStatus(NTSTATUS status);
+
+// A name for an open: the text points into memory the caller keeps.
+UNICODE_STRING CountedName(const wchar_t* text, std::size_t length);
+
+NTSTATUS Open(HANDLE root, const UNICODE_STRING& name, ACCESS_MASK access, ULONG share, ULONG options, UniqueNtHandle& handle);
+NTSTATUS CreateOpen(HANDLE root, const UNICODE_STRING& name, ACCESS_MASK access, ULONG share, ULONG options, UniqueNtHandle& handle);
+// A second handle on the object that `same` refers to, found without a name.
+NTSTATUS Reopen(HANDLE same, ACCESS_MASK access, ULONG share, ULONG options, UniqueNtHandle& handle);
+
+// The attributes and reparse tag that the object reports of itself.
+NTSTATUS QueryAttributeTag(HANDLE handle, ULONG& attributes, ULONG& tag);
+NTSTATUS SetDeleteDisposition(HANDLE handle);
+
+bool IsLinkTag(ULONG tag);
+
+// How a folder lists one of its entries. A system that follows a link even
+// when asked to open the link itself shows the target's attributes on the
+// handle; only the listing of the link's parent still shows the reparse
+// point. Wine does so for Unix symbolic links.
+enum class Listed { Link, NotLink, Unknown };
+// Asked through a fresh handle on `folder`, so the folder's own listing is
+// left where it is. Unknown when the folder cannot be asked or lists no
+// entry of exactly that name.
+Listed ListedAs(HANDLE folder, const UNICODE_STRING& name);
+// The same for a full NT path, asking the folder that holds it; Unknown for
+// a root, which has no parent to ask.
+Listed ListedAsByPath(const UNICODE_STRING& ntPath);
+
+// Deletes one file: opened with DELETE and FILE_OPEN_REPARSE_POINT (once
+// more without, on systems that refuse it), delete disposition set.
+// `listedAsLink`: the parent lists the entry as a reparse point, so the
+// open must show one too, or the system has opened the link's target and
+// nothing is deleted.
+NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, bool listedAsLink);
+
+// Deletes one empty folder, or a link to a folder as the link itself.
+// `listed` is asked only when the open handle shows no reparse point; a
+// folder its parent lists as a link is then left alone.
+NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const std::function<Listed()>& listed);
+
+// Deletes the folder that an open handle refers to, without looking its
+// name up again.
+NTSTATUS DeleteFolderThroughHandle(HANDLE folder);
+
+}  // namespace zor::native_file

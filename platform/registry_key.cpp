@@ -1,0 +1,731 @@
+#include "platform/registry_key.h"
+
+#include <new>
+#include <set>
+
+#include "platform/os_identity.h"
+
+namespace zor {
+namespace {
+
+constexpr ACCESS_MASK kKeyRead = 0x20019;
+constexpr ACCESS_MASK kKeyAllAccess = 0xF003F;
+constexpr ACCESS_MASK kDelete = 0x10000;
+constexpr ACCESS_MASK kKeyQueryValue = 0x1;
+constexpr ACCESS_MASK kWow64Key32 = 0x200;
+constexpr ACCESS_MASK kGenericBits = 0xF0000000;
+constexpr ULONG kCaseInsensitive = 0x40;
+// Opens a registry link itself instead of the key it points to.
+constexpr ULONG kOpenLink = 0x100;
+constexpr ULONG kCreatedNewKey = 1;
+constexpr ULONG kOpenedExistingKey = 2;
+
+// A counted string holds at most 0xFFFC bytes.
+constexpr std::size_t kMaxNameUnits = 32766;
+constexpr ULONG kFirstBufferSize = 256;
+constexpr ULONG kValueExistsBufferSize = 16;
+constexpr std::size_t kClassesPrefixLength = 17;  // "SOFTWARE\Classes\"
+
+constexpr StatusCode kFileNotFound = CodeFromBits(0xE001003D);
+constexpr StatusCode kPathNotFound = CodeFromBits(0xE001003E);
+constexpr StatusCode kBadPathname = CodeFromBits(0xC00700A1);
+constexpr StatusCode kAccessDenied = CodeFromBits(0xE0010058);
+
+struct KeyNameRecord {
+  ULONG NameLength;
+  WCHAR Name[1];
+};
+
+struct KeyNodeRecord {
+  LARGE_INTEGER LastWriteTime;
+  ULONG TitleIndex;
+  ULONG ClassOffset;
+  ULONG ClassLength;
+  ULONG NameLength;
+  WCHAR Name[1];
+};
+
+constexpr ULONG kKeyNameHeader = offsetof(KeyNameRecord, Name);
+constexpr ULONG kKeyNodeHeader = offsetof(KeyNodeRecord, Name);
+constexpr ULONG kValueHeader = offsetof(nt::KeyValuePartialInformationRecord, Data);
+static_assert(kValueHeader == 12);
+
+HANDLE RootHandleValue(RegistryRoot root) {
+  return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
+}
+
+UNICODE_STRING Counted(std::wstring_view text) {
+  const std::size_t units = text.size() < kMaxNameUnits ? text.size() : kMaxNameUnits;
+  UNICODE_STRING counted;
+  counted.Length = static_cast<USHORT>(units * sizeof(wchar_t));
+  counted.MaximumLength = counted.Length;
+  counted.Buffer = const_cast<PWSTR>(text.data());
+  return counted;
+}
+
+bool IsTextType(ULONG type) {
+  return type == ValueTypeString || type == ValueTypeExpandString || type == ValueTypeMultiString;
+}
+
+// Starts on the stack; grows once, to the size the system reported.
+class QueryBuffer {
+ public:
+  void* data() noexcept { return data_; }
+  ULONG size() const noexcept { return size_; }
+
+  // Runs `query(buffer, length, &resultLength)`, and once more when the
+  // system reports that more room is needed.
+  template <typename Query>
+  StatusCode Run(ULONG& resultLength, Query query) {
+    resultLength = 0;
+    NTSTATUS result = query(data_, size_, &resultLength);
+    if ((result == nt::BufferOverflow || result == nt::BufferTooSmall) && resultLength > size_) {
+      try {
+        heap_.assign(resultLength, 0);
+      } catch (const std::bad_alloc&) {
+        return status::OutOfMemory;
+      }
+      data_ = heap_.data();
+      size_ = resultLength;
+      result = query(data_, size_, &resultLength);
+    }
+    return StatusFromNtStatus(result);
+  }
+
+ private:
+  alignas(8) std::uint8_t stack_[kFirstBufferSize];
+  std::vector<std::uint8_t> heap_;
+  std::uint8_t* data_ = stack_;
+  ULONG size_ = kFirstBufferSize;
+};
+
+StatusCode EnumerateSubKeyName(HANDLE key, ULONG index, std::wstring& name) {
+  QueryBuffer buffer;
+  ULONG length = 0;
+  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
+    return Native().ZwEnumerateKey(key, index, nt::KeyNodeInformation, data, size, reported);
+  });
+  if (IsFailure(result)) return result;
+  const auto* node = static_cast<const KeyNodeRecord*>(buffer.data());
+  const ULONG room = buffer.size() - kKeyNodeHeader;
+  const ULONG bytes = node->NameLength < room ? node->NameLength : room;
+  name.assign(node->Name, bytes / sizeof(WCHAR));
+  return status::Success;
+}
+
+// Appends the names of all subkeys in index order.
+StatusCode EnumerateAll(HANDLE key, std::vector<std::wstring>& names) {
+  for (ULONG index = 0;; ++index) {
+    std::wstring name;
+    const StatusCode result = EnumerateSubKeyName(key, index, name);
+    if (IsFailure(result)) return result == status::NoMoreSubKeys ? status::Success : result;
+    names.push_back(std::move(name));
+  }
+}
+
+StatusCode ReadValueAt(HANDLE key, std::wstring_view valueName, RegistryValue& value) {
+  UNICODE_STRING name = Counted(valueName);
+  QueryBuffer buffer;
+  ULONG length = 0;
+  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
+    return Native().ZwQueryValueKey(key, &name, nt::KeyValuePartialInformation, data, size, reported);
+  });
+  if (IsFailure(result)) return result;
+  const auto* record = static_cast<const nt::KeyValuePartialInformationRecord*>(buffer.data());
+  ULONG dataLength = length > kValueHeader ? length - kValueHeader : 0;
+  const ULONG room = buffer.size() - kValueHeader;
+  if (dataLength > room) dataLength = room;
+  if (IsTextType(record->Type)) dataLength &= ~1u;
+  std::vector<std::uint8_t> data;
+  try {
+    data.assign(record->Data, record->Data + dataLength);
+  } catch (const std::bad_alloc&) {
+    return status::OutOfMemory;
+  }
+  value = RegistryValue(record->Type, std::move(data));
+  return status::Success;
+}
+
+bool ValueExistsAt(HANDLE key, std::wstring_view valueName) {
+  UNICODE_STRING name = Counted(valueName);
+  alignas(8) std::uint8_t buffer[kValueExistsBufferSize];
+  ULONG length = 0;
+  const NTSTATUS result =
+      Native().ZwQueryValueKey(key, &name, nt::KeyValuePartialInformation, buffer, sizeof(buffer), &length);
+  return NT_SUCCESS(result) || (result == nt::BufferOverflow && length != 0);
+}
+
+std::vector<std::wstring_view> PathComponents(std::wstring_view path) {
+  std::vector<std::wstring_view> components;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = path.size();
+    if (end > start) components.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
+}
+
+struct ByUtf16LeBytes {
+  bool operator()(const std::wstring& left, const std::wstring& right) const {
+    return PrecedesInUtf16LeBytes(left, right);
+  }
+};
+
+}  // namespace
+
+std::wstring UpcaseRegistryText(std::wstring_view text) {
+  if (!Native().RtlUpcaseUnicodeString) return UpcaseAscii(text);
+  std::wstring upper(text);
+  for (std::size_t offset = 0; offset < text.size(); offset += kMaxNameUnits) {
+    const std::size_t units = text.size() - offset < kMaxNameUnits ? text.size() - offset : kMaxNameUnits;
+    UNICODE_STRING source = Counted(text.substr(offset, units));
+    UNICODE_STRING target;
+    target.Buffer = upper.data() + offset;
+    target.Length = 0;
+    target.MaximumLength = source.Length;
+    if (!NT_SUCCESS(Native().RtlUpcaseUnicodeString(&target, &source, FALSE))) {
+      const std::wstring ascii = UpcaseAscii(text.substr(offset, units));
+      upper.replace(offset, units, ascii);
+    }
+  }
+  return upper;
+}
+
+StatusCode QueryKeyName(HANDLE key, std::wstring& name) {
+  QueryBuffer buffer;
+  ULONG length = 0;
+  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
+    return Native().ZwQueryKey(key, nt::KeyNameInformation, data, size, reported);
+  });
+  if (IsFailure(result)) return result;
+  const auto* record = static_cast<const KeyNameRecord*>(buffer.data());
+  const ULONG room = buffer.size() - kKeyNameHeader;
+  const ULONG bytes = record->NameLength < room ? record->NameLength : room;
+  name.assign(record->Name, bytes / sizeof(WCHAR));
+  return status::Success;
+}
+
+StatusCode RelativeKeyPath(HANDLE key, std::wstring& path, bool& isMachine) {
+  std::wstring name;
+  if (const StatusCode queried = QueryKeyName(key, name); IsFailure(queried)) return queried;
+  RelativePath relative;
+  if (const StatusCode made = RelativeKeyPathFromName(name, UpcaseRegistryText, relative); IsFailure(made)) {
+    return made;
+  }
+  path = std::move(relative.path);
+  isMachine = relative.isMachine;
+  return status::Success;
+}
+
+StatusCode RedirectTo32BitView(HANDLE& parent, std::wstring& subpath, ACCESS_MASK& access) {
+  std::wstring parentName;
+  if (const StatusCode queried = QueryKeyName(parent, parentName); IsFailure(queried)) return queried;
+  std::optional<std::wstring_view> given;
+  if (!subpath.empty()) given = subpath;
+  ViewRedirect redirect = RedirectPathTo32BitView(parentName, given, UpcaseRegistryText);
+  switch (redirect.kind) {
+    case ViewRedirect::Kind::Unchanged:
+      break;
+    case ViewRedirect::Kind::SubpathStripped:
+      subpath = std::move(redirect.path);
+      break;
+    case ViewRedirect::Kind::Absolute:
+      subpath = std::move(redirect.path);
+      parent = nullptr;
+      access &= ~kWow64Key32;
+      break;
+  }
+  return status::Success;
+}
+
+RegistryKey::RegistryKey(RegistryRoot root) { SetRoot(root); }
+
+RegistryKey::RegistryKey(AsChildOf child)
+    : parent_(&child.parent), viewMode_(child.parent.viewMode_), flags_(child.parent.flags_) {}
+
+RegistryKey::~RegistryKey() {
+  Close();
+  for (std::atomic<HANDLE>& slot : rootCache_) {
+    if (HANDLE cached = slot.exchange(nullptr)) Native().ZwClose(cached);
+  }
+}
+
+StatusCode RegistryKey::SetRoot(RegistryRoot root) {
+  Close();
+  if ((viewMode_ & ViewModeNative) != 0 && root != RootNone && root != RootLocalMachine && root != RootUsers) {
+    return status::ViewNeedsMachineOrUsersRoot;
+  }
+  root_ = root;
+  parent_ = nullptr;
+  if (root == RootClassesRoot) {
+    flags_ |= FlagMergeClasses;
+  } else {
+    flags_ &= ~FlagMergeClasses;
+  }
+  return status::Success;
+}
+
+StatusCode RegistryKey::SetViewMode(ViewMode mode) {
+  const std::uint32_t view = ViewSelector(mode);
+  // A mode naming no single view (both 32 and 64, say) means nothing.
+  if (view != ViewModeDefault && view != ViewMode32 && view != ViewMode64 && view != ViewModeNative) {
+    return status::InvalidArgument;
+  }
+  if ((state_ != StateClosed && view != ViewSelector(viewMode_)) ||
+      (state_ == StateClosed && parent_ && ViewSelector(parent_->viewMode_) != view)) {
+    return status::ViewChangeRefused;
+  }
+  if ((view == ViewMode32 || view == ViewMode64) && !IsSystem64Bit()) return status::ViewNeeds64BitWindows;
+  if (view == ViewModeNative && root_ != RootNone && root_ != RootLocalMachine && root_ != RootUsers) {
+    return status::ViewNeedsMachineOrUsersRoot;
+  }
+  viewMode_ = mode;
+  return status::Success;
+}
+
+void RegistryKey::Close() {
+  read_.reset();
+  write_.reset();
+  state_ = StateClosed;
+}
+
+StatusCode RegistryKey::ResolveRoot(HANDLE key, HANDLE& resolved) {
+  if (!key) return status::RootHandleInvalid;
+  const auto bits = reinterpret_cast<std::uintptr_t>(key);
+  std::optional<std::size_t> slot;
+  if ((bits >> 32) == 0xFFFFFFFFu) slot = RegistryRootSlot(static_cast<RegistryRoot>(bits));
+  if (!slot) {
+    resolved = key;
+    return status::Success;
+  }
+  if (HANDLE cached = rootCache_[*slot].load()) {
+    resolved = cached;
+    return status::Success;
+  }
+
+  const RegistryRootEntry& entry = kRegistryRoots[*slot];
+  HANDLE opened = nullptr;
+  auto openWith = [&](ACCESS_MASK access) -> StatusCode {
+    if (entry.value == RootCurrentUser) return StatusFromNtStatus(Native().RtlOpenCurrentUser(access, &opened));
+    if (entry.path[0] == L'\0') return status::RootHandleInvalid;
+    UNICODE_STRING name = Counted(entry.path);
+    OBJECT_ATTRIBUTES attributes;
+    nt::InitObjectAttributes(attributes, &name, kCaseInsensitive, nullptr);
+    return StatusFromNtStatus(Native().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, nullptr));
+  };
+  StatusCode result = openWith(kKeyAllAccess);
+  if (result == kAccessDenied) result = openWith(kKeyRead);
+  if (IsFailure(result)) return result;
+
+  HANDLE expected = nullptr;
+  if (!rootCache_[*slot].compare_exchange_strong(expected, opened)) {
+    Native().ZwClose(opened);
+    opened = expected;
+  }
+  resolved = opened;
+  return status::Success;
+}
+
+StatusCode RegistryKey::OpenKeyHandle(HANDLE parent, std::wstring_view subpath, ACCESS_MASK access, bool create,
+                                      ULONG extraAttributes, UniqueNtHandle& key, ULONG* disposition) {
+  HANDLE root = nullptr;
+  if (const StatusCode resolved = ResolveRoot(parent, root); IsFailure(resolved)) return resolved;
+  std::wstring path(subpath);
+  if ((access & kWow64Key32) != 0) {
+    if (const StatusCode redirected = RedirectTo32BitView(root, path, access); IsFailure(redirected)) {
+      return redirected;
+    }
+  }
+  UNICODE_STRING name = Counted(path);
+  OBJECT_ATTRIBUTES attributes;
+  nt::InitObjectAttributes(attributes, &name, kCaseInsensitive | extraAttributes, root);
+  access &= ~kGenericBits;
+  HANDLE opened = nullptr;
+  const NTSTATUS result = create
+                              ? Native().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, disposition)
+                              : Native().ZwOpenKey(&opened, access, &attributes);
+  if (!NT_SUCCESS(result)) return StatusFromNtStatus(result);
+  key.reset(opened);
+  return status::Success;
+}
+
+StatusCode RegistryKey::CurrentPosition(bool forWriting, Position& position) {
+  if (state_ != StateClosed) {
+    if (forWriting && !write_) {
+      UniqueNtHandle writer;
+      const StatusCode opened = OpenKeyHandle(read_.get(), L"", kKeyAllAccess | ViewBits(), false, 0, writer);
+      if (IsFailure(opened)) return opened;
+      write_ = std::move(writer);
+      state_ = StateBoth;
+    } else if (!forWriting && !read_) {
+      UniqueNtHandle reader;
+      const StatusCode opened = OpenKeyHandle(write_.get(), L"", kKeyRead | ViewBits(), false, 0, reader);
+      if (IsFailure(opened)) return opened;
+      read_ = std::move(reader);
+      state_ = StateBoth;
+    }
+    position = {forWriting ? write_.get() : read_.get(), this};
+    return status::Success;
+  }
+  if (parent_) return parent_->CurrentPosition(forWriting, position);
+  position = {RootHandleValue(root_), this};
+  return status::Success;
+}
+
+StatusCode RegistryKey::ResolvedPosition(bool forWriting, HANDLE& key) {
+  Position position;
+  if (const StatusCode found = CurrentPosition(forWriting, position); IsFailure(found)) return found;
+  return position.owner->ResolveRoot(position.handle, key);
+}
+
+StatusCode RegistryKey::Open(std::wstring_view subpath) {
+  Position position;
+  if (const StatusCode found = CurrentPosition(false, position); IsFailure(found)) return found;
+  UniqueNtHandle opened;
+  const ACCESS_MASK access = kKeyRead | ViewBits();
+  const StatusCode result = Merging() ? MergedOpen(position, subpath, access, opened)
+                                      : position.owner->OpenKeyHandle(position.handle, subpath, access, false, 0, opened);
+  if (IsFailure(result)) {
+    if (result == kFileNotFound || result == kPathNotFound || result == kBadPathname) return status::KeyNotFound;
+    return result;
+  }
+  Close();
+  read_ = std::move(opened);
+  state_ = StateRead;
+  return status::Success;
+}
+
+StatusCode RegistryKey::Create(std::wstring_view subpath) { return CreateReporting(subpath, nullptr); }
+
+StatusCode RegistryKey::CreateReporting(std::wstring_view subpath, ULONG* disposition) {
+  Position position;
+  if (const StatusCode found = CurrentPosition(true, position); IsFailure(found)) return found;
+  UniqueNtHandle created;
+  const ACCESS_MASK access = kKeyAllAccess | ViewBits();
+  StatusCode result;
+  if (Merging()) {
+    result = MergedCreate(position, subpath, access, created);
+    // The merged create runs its own roll-back; what it made counts as new.
+    if (disposition) *disposition = kCreatedNewKey;
+  } else {
+    result = position.owner->OpenKeyHandle(position.handle, subpath, access, true, 0, created, disposition);
+  }
+  if (IsFailure(result)) return result;
+  Close();
+  write_ = std::move(created);
+  state_ = StateWrite;
+  return status::Success;
+}
+
+StatusCode RegistryKey::CreatePath(std::wstring_view subpath) {
+  const std::wstring collapsed = CollapseDoubledViewNodes(subpath, UpcaseRegistryText);
+  const std::vector<std::wstring_view> components = PathComponents(collapsed);
+  RegistryKey walker(AsChildOf{*this});
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t firstCreated = kNone;
+  bool creating = false;
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    if (!creating) {
+      if (!IsFailure(walker.Open(components[i]))) continue;
+      creating = true;
+    }
+    ULONG disposition = 0;
+    const StatusCode created = walker.CreateReporting(components[i], &disposition);
+    if (IsFailure(created)) {
+      if (firstCreated != kNone) {
+        // Take back what this call made, from its first new key down.
+        walker.Close();
+        std::wstring above;
+        for (std::size_t j = 0; j < firstCreated; ++j) {
+          if (j > 0) above += L'\\';
+          above += components[j];
+        }
+        if (above.empty() || !IsFailure(walker.Open(above))) walker.DeleteSubKey(components[firstCreated], true);
+      }
+      return created;
+    }
+    // A key that appeared since the open failed is not ours to take back.
+    if (firstCreated == kNone && disposition != kOpenedExistingKey) firstCreated = i;
+  }
+  walker.Close();
+  return Open(collapsed);
+}
+
+StatusCode RegistryKey::OpenOrCreate(std::wstring_view subpath) {
+  const StatusCode opened = Open(subpath);
+  if (!IsFailure(opened)) return opened;
+  return subpath.find(L'\\') == std::wstring_view::npos ? Create(subpath) : CreatePath(subpath);
+}
+
+bool RegistryKey::KeyExists(RegistryKey& parent, std::wstring_view subpath) {
+  RegistryKey probe(AsChildOf{parent});
+  return !IsFailure(probe.Open(subpath));
+}
+
+bool RegistryKey::MachineSoftwareKeyExists() {
+  RegistryKey machine(RootLocalMachine);
+  return KeyExists(machine, L"Software");
+}
+
+StatusCode RegistryKey::MergedOpen(const Position& parent, std::wstring_view subpath, ACCESS_MASK access,
+                                   UniqueNtHandle& key) {
+  std::wstring path;
+  if (parent.handle == RootHandleValue(RootClassesRoot)) {
+    path = L"SOFTWARE\\CLASSES";
+  } else {
+    HANDLE resolved = nullptr;
+    if (const StatusCode found = parent.owner->ResolveRoot(parent.handle, resolved); IsFailure(found)) return found;
+    bool isMachine = false;
+    if (const StatusCode made = RelativeKeyPath(resolved, path, isMachine); IsFailure(made)) return made;
+  }
+  if (!subpath.empty()) {
+    if (!path.empty()) path += L'\\';
+    path += subpath;
+  }
+  const StatusCode user =
+      parent.owner->OpenKeyHandle(RootHandleValue(RootCurrentUser), path, access, false, 0, key);
+  if (!IsFailure(user)) return user;
+  return parent.owner->OpenKeyHandle(RootHandleValue(RootLocalMachine), path, access, false, 0, key);
+}
+
+StatusCode RegistryKey::MergedCreate(const Position& parent, std::wstring_view subpath, ACCESS_MASK access,
+                                     UniqueNtHandle& key) {
+  HANDLE resolved = nullptr;
+  if (const StatusCode found = parent.owner->ResolveRoot(parent.handle, resolved); IsFailure(found)) return found;
+  std::wstring path;
+  bool isMachine = false;
+  if (const StatusCode made = RelativeKeyPath(resolved, path, isMachine); IsFailure(made)) return made;
+  if (!subpath.empty()) {
+    path += L'\\';
+    path += subpath;
+  }
+
+  RegistryKey creator(RootLocalMachine);
+  StatusCode result = creator.SetViewMode(viewMode_);
+  if (!IsFailure(result)) result = creator.CreatePath(path);
+  if (IsFailure(result) && (viewMode_ & ViewModeNative) == 0) {
+    creator.SetRoot(RootCurrentUser);
+    result = creator.SetViewMode(viewMode_);
+    if (!IsFailure(result)) result = creator.CreatePath(path);
+  }
+  if (IsFailure(result)) return result;
+  creator.Close();
+
+  const std::wstring_view below =
+      path.size() > kClassesPrefixLength ? std::wstring_view(path).substr(kClassesPrefixLength) : std::wstring_view();
+  return MergedOpen(Position{RootHandleValue(RootClassesRoot), parent.owner}, below, access, key);
+}
+
+StatusCode RegistryKey::PlainDelete(HANDLE parent, std::wstring_view name, ACCESS_MASK access) {
+  UniqueNtHandle key;
+  if (const StatusCode opened = OpenKeyHandle(parent, name, access | kDelete, false, kOpenLink, key);
+      IsFailure(opened)) {
+    return opened;
+  }
+  return StatusFromNtStatus(Native().ZwDeleteKey(key.get()));
+}
+
+StatusCode RegistryKey::TreeDelete(HANDLE parent, std::wstring_view name, ACCESS_MASK access) {
+  {
+    // A link is opened as itself: its own (empty) subtree is all that is
+    // walked, never the tree it points to.
+    UniqueNtHandle key;
+    if (const StatusCode opened = OpenKeyHandle(parent, name, access | kKeyRead, false, kOpenLink, key);
+        IsFailure(opened)) {
+      return opened;
+    }
+    ULONG index = 0;
+    std::wstring lastDeleted;
+    bool deletedAtIndex = false;
+    for (;;) {
+      std::wstring child;
+      if (IsFailure(EnumerateSubKeyName(key.get(), index, child))) break;
+      // The name just deleted is back in its place: someone recreated it.
+      // Step over it rather than delete it again and again.
+      if (deletedAtIndex && child == lastDeleted) {
+        ++index;
+        deletedAtIndex = false;
+        continue;
+      }
+      const StatusCode deleted = TreeDelete(key.get(), child, access);
+      if (IsFailure(deleted) && deleted != status::NoMoreSubKeys) {
+        ++index;
+        deletedAtIndex = false;
+      } else {
+        lastDeleted = std::move(child);
+        deletedAtIndex = true;
+      }
+    }
+  }
+  return PlainDelete(parent, name, access);
+}
+
+StatusCode RegistryKey::MergedDelete(HANDLE key, std::wstring_view name, DeleteOperation operation) {
+  std::wstring path;
+  bool isMachine = false;
+  if (const StatusCode made = RelativeKeyPath(key, path, isMachine); IsFailure(made)) return made;
+
+  RegistryKey counterpart(isMachine ? RootCurrentUser : RootLocalMachine);
+  if (const StatusCode viewed = counterpart.SetViewMode(viewMode_); IsFailure(viewed)) return viewed;
+  HANDLE other = nullptr;
+  const StatusCode opened = counterpart.Open(path);
+  if (!IsFailure(opened)) {
+    if (const StatusCode writable = counterpart.ResolvedPosition(true, other); IsFailure(writable)) return writable;
+  } else if (opened != status::KeyNotFound) {
+    return opened;
+  }
+
+  const HANDLE machine = isMachine ? key : other;
+  const HANDLE user = isMachine ? other : key;
+  const ACCESS_MASK access = kKeyAllAccess | ViewBits();
+  StatusCode machineResult = status::Success;
+  if (machine) machineResult = (this->*operation)(machine, name, access);
+  const bool machineDone = machine && !IsFailure(machineResult);
+  if (user && (!machine || machineDone || machineResult == kFileNotFound || machineResult == kPathNotFound)) {
+    const StatusCode userResult = (this->*operation)(user, name, access);
+    if (userResult == kPathNotFound || (userResult == kFileNotFound && machineDone)) return status::Success;
+    return userResult;
+  }
+  return machineResult;
+}
+
+StatusCode RegistryKey::DeleteSubKey(std::wstring_view name, bool recursive) {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
+  const ACCESS_MASK access = kKeyAllAccess | ViewBits();
+  const StatusCode plain =
+      Merging() ? MergedDelete(key, name, &RegistryKey::PlainDelete) : PlainDelete(key, name, access);
+  if (!IsFailure(plain)) return plain;
+  if (!recursive) return plain == status::KeyMarkedForDeletion ? status::Success : plain;
+  return Merging() ? MergedDelete(key, name, &RegistryKey::TreeDelete) : TreeDelete(key, name, access);
+}
+
+StatusCode RegistryKey::DeleteValue(std::wstring_view valueName) {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
+  UNICODE_STRING name = Counted(valueName);
+  return StatusFromNtStatus(Native().ZwDeleteValueKey(key, &name));
+}
+
+bool RegistryKey::ValueExists(std::wstring_view valueName) {
+  HANDLE key = nullptr;
+  if (IsFailure(ResolvedPosition(false, key))) return false;
+  if (ValueExistsAt(key, valueName)) return true;
+  if (!Merging()) return false;
+  std::wstring path;
+  bool isMachine = false;
+  if (IsFailure(RelativeKeyPath(key, path, isMachine)) || isMachine) return false;
+  UniqueNtHandle machine;
+  if (IsFailure(OpenKeyHandle(RootHandleValue(RootLocalMachine), path, kKeyQueryValue, false, 0, machine))) return false;
+  return ValueExistsAt(machine.get(), valueName);
+}
+
+StatusCode RegistryKey::ReadValueMerged(HANDLE key, std::wstring_view valueName, RegistryValue& value) {
+  const StatusCode own = ReadValueAt(key, valueName, value);
+  if (own != kFileNotFound) return own;
+  std::wstring path;
+  bool isMachine = false;
+  if (IsFailure(RelativeKeyPath(key, path, isMachine)) || isMachine) return own;
+  UniqueNtHandle machine;
+  if (IsFailure(OpenKeyHandle(RootHandleValue(RootLocalMachine), path, kKeyQueryValue, false, 0, machine))) return own;
+  return ReadValueAt(machine.get(), valueName, value);
+}
+
+StatusCode RegistryKey::QueryValue(std::wstring_view valueName, RegistryValue& value) {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(false, key); IsFailure(found)) return found;
+  RegistryValue read;
+  const StatusCode result = Merging() ? ReadValueMerged(key, valueName, read) : ReadValueAt(key, valueName, read);
+  if (IsFailure(result)) return result;
+  read.EnsureTerminators();
+  value = std::move(read);
+  return status::Success;
+}
+
+StatusCode RegistryKey::SetValue(std::wstring_view valueName, std::uint32_t type, const void* data,
+                                 std::uint32_t size) {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
+  UNICODE_STRING name = Counted(valueName);
+  return StatusFromNtStatus(Native().ZwSetValueKey(key, &name, 0, type, data, size));
+}
+
+StatusCode RegistryKey::SetValue(std::wstring_view valueName, const RegistryValue& value) {
+  return SetValue(valueName, value.Type(), value.Data().data(), static_cast<std::uint32_t>(value.Data().size()));
+}
+
+StatusCode RegistryKey::GetDword(std::wstring_view valueName, std::uint32_t& value) {
+  RegistryValue read;
+  if (const StatusCode result = QueryValue(valueName, read); IsFailure(result)) return result;
+  return read.ToDword(value);
+}
+
+StatusCode RegistryKey::SetDword(std::wstring_view valueName, std::uint32_t value) {
+  return SetValue(valueName, RegistryValue::FromDword(value));
+}
+
+StatusCode RegistryKey::GetString(std::wstring_view valueName, std::wstring& text) {
+  RegistryValue read;
+  if (const StatusCode result = QueryValue(valueName, read); IsFailure(result)) return result;
+  return read.ToString(text);
+}
+
+StatusCode RegistryKey::SetString(std::wstring_view valueName, std::wstring_view text) {
+  return SetValue(valueName, RegistryValue::FromString(text));
+}
+
+StatusCode RegistryKey::GetMultiString(std::wstring_view valueName, std::vector<std::wstring>& list) {
+  RegistryValue read;
+  if (const StatusCode result = QueryValue(valueName, read); IsFailure(result)) return result;
+  return read.ToMultiString(list);
+}
+
+StatusCode RegistryKey::SetMultiString(std::wstring_view valueName, const std::vector<std::wstring>& list) {
+  return SetValue(valueName, RegistryValue::FromMultiString(list));
+}
+
+StatusCode RegistryKey::GetBootExecute(std::vector<std::wstring>& list) { return GetMultiString(L"BootExecute", list); }
+
+StatusCode RegistryKey::SetBootExecute(const std::vector<std::wstring>& list) {
+  return SetMultiString(L"BootExecute", list);
+}
+
+StatusCode RegistryKey::SetRemoverValue(std::wstring_view text) { return SetString(L"ZorRemover", text); }
+
+StatusCode RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) {
+  names.clear();
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(false, key); IsFailure(found)) return found;
+  if (!Merging()) return EnumerateAll(key, names);
+
+  std::wstring path;
+  bool isMachine = false;
+  if (const StatusCode made = RelativeKeyPath(key, path, isMachine); IsFailure(made)) return made;
+  // A counterpart that cannot be opened leaves its side out.
+  UniqueNtHandle other;
+  OpenKeyHandle(RootHandleValue(isMachine ? RootCurrentUser : RootLocalMachine), path, kKeyRead | ViewBits(), false,
+                0, other);
+  const HANDLE sides[] = {isMachine ? other.get() : key, isMachine ? key : other.get()};  // user side first
+
+  std::set<std::wstring, ByUtf16LeBytes> merged;
+  StatusCode result = status::Success;
+  for (HANDLE side : sides) {
+    if (!side) continue;
+    std::vector<std::wstring> part;
+    result = EnumerateAll(side, part);
+    merged.insert(part.begin(), part.end());
+    if (IsFailure(result)) break;
+  }
+  names.assign(merged.begin(), merged.end());
+  return result;
+}
+
+StatusCode RegistryKey::KeyName(std::wstring& name) {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(false, key); IsFailure(found)) return found;
+  return QueryKeyName(key, name);
+}
+
+}  // namespace zor

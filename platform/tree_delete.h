@@ -1,0 +1,36 @@
+#pragma once
+// Deleting folder trees and the files of one folder that match a mask.
+//
+// Neither ever lists or deletes through a link: every folder is opened
+// relative to its parent's open handle with FILE_OPEN_REPARSE_POINT, and
+// what was opened is checked before it is listed, by its own attributes
+// and by how its parent lists it (a system that follows a link even when
+// asked not to, such as Wine with Unix symbolic links, shows the target on
+// the handle; only the parent's listing still shows the link). A link is
+// removed as the link itself, or left alone where the system cannot open it
+// as itself; its target is never touched.
+#include <cstdint>
+#include <string_view>
+
+#include "app/status_codes.h"
+#include "platform/file_status.h"
+
+namespace zor {
+
+// Without `recursive`, DeleteFolder. With it, every entry of the folder is
+// removed, depth first in the order the file system lists them: files with
+// a delete disposition, links as links, folders with their content. The
+// removal of a child is not examined; the result is the failure to list the
+// folder (which is then left in place), or the result of deleting the
+// folder itself, which fails while a child survives. A path that is itself
+// a link is removed as DeleteFolder removes a link.
+StatusCode DeleteTree(std::wstring_view path, bool recursive);
+
+// Deletes the files (not folders, not reparse points) of `folder` that
+// match `mask`, until the first deletion that fails, whose failure is
+// returned. `deleted` receives the number of files deleted in both cases;
+// it is left as it was when the folder cannot be listed. A folder that is a
+// link gives 0xC007112B and nothing is deleted.
+StatusCode DeleteAllMatching(std::wstring_view folder, std::wstring_view mask, std::uint32_t& deleted);
+
+}  // namespace zor

@@ -1,0 +1,91 @@
+#pragma once
+// Helpers for the logging tests under Wine: per-test folders on drive C,
+// reading log files back, capturing the standard handles, and swapping one
+// native table entry for the length of a test.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logging/log_manager.h"
+#include "platform/native_api.h"
+
+namespace zor::test {
+
+// A folder of its own for one test (process id and test name in its name),
+// removed with everything in it when the test ends.
+class TestFolder {
+ public:
+  TestFolder();
+  ~TestFolder();
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  std::wstring File(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
+
+ private:
+  std::wstring path_;
+};
+
+// A name unique to the running test, for loggers and appenders.
+std::wstring UniqueName(std::wstring_view prefix);
+
+bool FileExistsAt(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+// The lines of a log file: a byte-order mark at the start, UTF-16LE text,
+// every line ended by CR LF. `wellFormed` is false when any of that fails.
+std::vector<std::wstring> ReadLogLines(const std::wstring& path, bool* wellFormed = nullptr);
+// Names in a folder that match a mask, sorted.
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring& mask = L"*");
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Sets the creation and last write time of an existing file.
+void SetFileTimes(const std::wstring& path, std::int64_t time);
+std::int64_t CreationTimeOf(const std::wstring& path);
+std::int64_t NowUtc();
+
+// Points the process's standard output and standard error at pipes while it
+// lives; what was written there can be taken out as bytes.
+class StandardHandleCapture {
+ public:
+  StandardHandleCapture();
+  ~StandardHandleCapture();
+  StandardHandleCapture(const StandardHandleCapture&) = delete;
+  StandardHandleCapture& operator=(const StandardHandleCapture&) = delete;
+
+  // Restores the handles and returns what each pipe received.
+  void Finish(std::string& output, std::string& error);
+
+ private:
+  HANDLE oldOutput_ = nullptr;
+  HANDLE oldError_ = nullptr;
+  HANDLE outputRead_ = nullptr;
+  HANDLE outputWrite_ = nullptr;
+  HANDLE errorRead_ = nullptr;
+  HANDLE errorWrite_ = nullptr;
+  bool finished_ = false;
+};
+
+// Replaces one entry of the native table and puts it back at scope end.
+template <typename Function>
+class NativeEntrySwap {
+ public:
+  NativeEntrySwap(Function*& entry, Function* replacement) : entry_(entry), saved_(entry) { entry_ = replacement; }
+  ~NativeEntrySwap() { entry_ = saved_; }
+  NativeEntrySwap(const NativeEntrySwap&) = delete;
+  NativeEntrySwap& operator=(const NativeEntrySwap&) = delete;
+  Function* Original() const { return saved_; }
+
+ private:
+  Function*& entry_;
+  Function* saved_;
+};
+
+// Wine says so through an export of its ntdll.
+bool RunningUnderWine();
+
+// The manager, which the test cannot do without.
+LogManager& Manager();
+
+}  // namespace zor::test

@@ -1,0 +1,61 @@
+#pragma once
+// What the file system tests share: a folder of each test's own, small file
+// helpers, and a native-table entry swapped for the length of a scope.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/native_types.h"
+
+namespace zor::test {
+
+bool RunningUnderWine();
+
+std::string Narrow(std::wstring_view text);
+
+// C:\zor-files-<process id>-<suite>-<test>, made afresh, or the same name
+// under another base folder; removed with its content at the end. Holds no
+// links: its removal goes through kernel32, which under Wine follows them.
+class TestFolder {
+ public:
+  TestFolder();
+  explicit TestFolder(const std::wstring& base);
+  ~TestFolder();
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
+
+  const std::wstring& path() const { return path_; }
+  bool made() const { return made_; }
+  std::wstring operator/(std::wstring_view relative) const;
+
+ private:
+  std::wstring path_;
+  bool made_ = false;
+};
+
+void MakeFolder(const std::wstring& path);
+void WriteTextFile(const std::wstring& path, std::string_view content);
+std::string ReadTextFile(const std::wstring& path);
+bool PathExists(const std::wstring& path);
+// Names in a folder, without "." and "..", sorted.
+std::vector<std::wstring> FolderNames(const std::wstring& folder);
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names);
+// Removes a tree through kernel32, skipping every reparse point.
+void RemoveTestTree(const std::wstring& path);
+
+// A native-table entry replaced for the length of a scope, and put back.
+template <typename Function>
+class SwappedEntry {
+ public:
+  SwappedEntry(Function*& entry, Function* replacement) : entry_(entry), original_(entry) { entry_ = replacement; }
+  ~SwappedEntry() { entry_ = original_; }
+  SwappedEntry(const SwappedEntry&) = delete;
+  SwappedEntry& operator=(const SwappedEntry&) = delete;
+  Function* original() const { return original_; }
+
+ private:
+  Function*& entry_;
+  Function* original_;
+};
+
+}  // namespace zor::test
