@@ -11,18 +11,32 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: nothing here needs them, and their installers would ask.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-session_running() {
-  local prefix=$1 dev ino pid
-  [ -d "$prefix" ] || return 1
+# The server of a prefix, found by its working folder: the socket folder,
+# named after the prefix's device and inode, or the prefix itself while it
+# saves the registry. The folder can change at any moment, so the server
+# found at start-up is remembered in PREFIX.pid.
+find_server() {
+  local prefix=$1 dev ino want real pid
   read -r dev ino < <(stat -c '%d %i' "$prefix")
-  local want
   want=$(printf 'server-%x-%x' "$dev" "$ino")
+  real=$(realpath "$prefix")
   for pid in $(pgrep -f 'wineserver' 2>/dev/null); do
     case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in
-      */"$want") return 0 ;;
+      */"$want" | "$real") echo "$pid"; return 0 ;;
     esac
   done
   return 1
+}
+
+session_running() {
+  local prefix=$1 pid
+  [ -d "$prefix" ] || return 1
+  if [ -r "$prefix.pid" ]; then
+    read -r pid <"$prefix.pid"
+    [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = wineserver64 ] &&
+      [ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" != Z ] && return 0
+  fi
+  find_server "$prefix" >/dev/null
 }
 
 start_session() {
@@ -30,7 +44,7 @@ start_session() {
   mkdir -p "$prefix"
   WINEPREFIX=$prefix setsid bash -c 'wineserver -p; wine wineboot -i' </dev/null >/dev/null 2>&1
   # wineboot returns once the prefix is ready; the persistent server stays.
-  session_running "$prefix" || return 1
+  find_server "$prefix" >"$prefix.pid" || { rm -f "$prefix.pid"; return 1; }
   # A plain Windows machine has no just-in-time debugger; Wine starts winedbg
   # when none is named, so name one that does not exist.
   WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
@@ -41,7 +55,7 @@ case "${1:-}" in
   start)
     prefix=${2:?prefix}
     if session_running "$prefix"; then WINEPREFIX=$prefix wineserver -k; WINEPREFIX=$prefix wineserver -w; fi
-    rm -rf "$prefix"
+    rm -rf "$prefix" "$prefix.pid"
     start_session "$prefix" || { echo "wine session for $prefix did not start" >&2; exit 1; }
     ;;
   stop)
@@ -50,13 +64,17 @@ case "${1:-}" in
       WINEPREFIX=$prefix wineserver -k
       WINEPREFIX=$prefix wineserver -w
     fi
+    rm -f "$prefix.pid"
     ;;
   ensure)
     prefix=${WINEPREFIX:?WINEPREFIX must name the prefix}
     session_running "$prefix" && exit 0
     exec 9>"$prefix.lock"
     flock 9
-    session_running "$prefix" || start_session "$prefix"
+    if ! session_running "$prefix"; then
+      echo "wine-session: starting the session of $prefix" >&2
+      start_session "$prefix"
+    fi
     ;;
   *)
     echo "usage: $0 start PREFIX | stop PREFIX | ensure" >&2

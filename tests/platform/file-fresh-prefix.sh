@@ -12,5 +12,5 @@ prefix=$WINEPREFIX-own-$$
 WINEPREFIX=$prefix "$here/../../cmake/wine-run.sh" "$@"
 status=$?
 "$here/../../cmake/wine-session.sh" stop "$prefix"
-rm -rf "$prefix" "$prefix.lock"
+rm -rf "$prefix" "$prefix.lock" "$prefix.pid"
 exit $status
