@@ -16,5 +16,6 @@ cmake/wine-session.sh start "$prefix"
 trap 'cmake/wine-session.sh stop "$prefix"' EXIT
 
 echo "== wine zorremover.exe /?"
-WINEPREFIX=$prefix cmake/wine-run.sh "$build/windows/bin/zorremover.exe" /?
-echo "== exit code: $?"
+code=0
+WINEPREFIX=$prefix cmake/wine-run.sh "$build/windows/bin/zorremover.exe" /? || code=$?
+echo "== exit code: $code"
