@@ -1,0 +1,45 @@
+#pragma once
+// What one run works with: the options of its command line, the folders of
+// Windows and of the product, and the counters the stages share.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+
+namespace zor {
+
+struct RunParameters {
+  std::int32_t RunNumber = 1;
+  std::wstring ZorDir;
+  std::wstring ZorAdminDir;
+  std::wstring ZorDataDir;
+  std::wstring AppDataDir;
+  std::wstring CommonAppDataDir;
+  std::wstring System32Dir;
+  std::wstring SysWow64Dir;
+  std::wstring DriversDir;
+  std::wstring CommonDesktopDir;
+  std::wstring CommonProgramsDir;
+  std::wstring ProgramFilesDir;
+  std::wstring ProgramFilesX86Dir;
+  std::vector<std::wstring> Whitelist;
+  // The file named by "whitelist"; its entries go into Whitelist once the
+  // whitelist reader exists. Until then the path is only kept.
+  std::wstring WhitelistPath;
+  bool Is64BitSystem = false;
+  bool Is32BitSystem = false;
+  std::int32_t RestartCounter = 0;
+  std::int32_t NdisNextStep = 1;
+  bool NoRestart = false;
+  bool SkipAsk = false;
+  bool DeleteDirForceHard = false;
+  bool NdisOnly = false;
+  bool AdminConsoleDetected = false;
+};
+
+// Sets the fields named by the options; the first occurrence of an option
+// counts, later ones are ignored. Fields without an option stay as they were.
+void ApplyOptions(const OptionList& options, RunParameters& parameters);
+
+}  // namespace zor

@@ -1,0 +1,110 @@
+#include "app/run_parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zor {
+namespace {
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Every field that an option can set, so a row compares the whole outcome.
+std::string Describe(const RunParameters& p) {
+  return "run=" + std::to_string(p.RunNumber) + " zor=" + Narrow(p.ZorDir) + " admin=" + Narrow(p.ZorAdminDir) +
+         " data=" + Narrow(p.ZorDataDir) + " ndis=" + std::to_string(p.NdisNextStep) +
+         " norestart=" + std::to_string(p.NoRestart) + " skipask=" + std::to_string(p.SkipAsk) +
+         " hard=" + std::to_string(p.DeleteDirForceHard) + " ndisonly=" + std::to_string(p.NdisOnly) +
+         " whitelist=" + Narrow(p.WhitelistPath);
+}
+
+RunParameters Applied(const wchar_t* commandLine, RunParameters parameters = {}) {
+  OptionList options;
+  EXPECT_EQ(ParseOptions(commandLine, options), status::Success);
+  ApplyOptions(options, parameters);
+  return parameters;
+}
+
+TEST(RunParameters, StartWithTheirInitialValues) {
+  const RunParameters p;
+  EXPECT_EQ(p.RunNumber, 1);
+  EXPECT_EQ(p.NdisNextStep, 1);
+  EXPECT_EQ(p.RestartCounter, 0);
+  EXPECT_FALSE(p.Is64BitSystem);
+  EXPECT_FALSE(p.Is32BitSystem);
+  EXPECT_FALSE(p.AdminConsoleDetected);
+  EXPECT_TRUE(p.Whitelist.empty());
+  for (const std::wstring* text : {&p.ZorDir, &p.ZorAdminDir, &p.ZorDataDir, &p.AppDataDir, &p.CommonAppDataDir,
+                                   &p.System32Dir, &p.SysWow64Dir, &p.DriversDir, &p.CommonDesktopDir,
+                                   &p.CommonProgramsDir, &p.ProgramFilesDir, &p.ProgramFilesX86Dir}) {
+    EXPECT_EQ(*text, L"");
+  }
+  EXPECT_EQ(Describe(p), "run=1 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist=");
+}
+
+TEST(ApplyOptions, SetsTheFieldsOfTheCommandLine) {
+  const struct {
+    const wchar_t* commandLine;
+    const char* expected;
+  } rows[] = {
+      {L"", "run=1 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"zorremover.exe", "run=1 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /run_number=2", "run=2 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /run_number", "run=0 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /run_number=two", "run=0 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /RUN_NUMBER=3", "run=3 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /ndis_nextstep=4 /ndis_nextstep=6",
+       "run=1 zor= admin= data= ndis=4 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /run_number=2 /run_number=5",
+       "run=2 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" /zoradmindir=D:\\Admin /zordatadir=C:\\Data",
+       "run=1 zor=C:\\Program Files (x86)\\ZOR\\ZOR10 admin=D:\\Admin data=C:\\Data ndis=1 norestart=0 skipask=0 "
+       "hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /zordir=D:\\First /zordir=D:\\Second",
+       "run=1 zor=D:\\First admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /norestart=no", "run=1 zor= admin= data= ndis=1 norestart=1 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /skipask", "run=1 zor= admin= data= ndis=1 norestart=0 skipask=1 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe -silent", "run=1 zor= admin= data= ndis=1 norestart=0 skipask=1 hard=0 ndisonly=0 whitelist="},
+      {L"x.exe /DeleteDirForceHard /NdisOnly",
+       "run=1 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=1 ndisonly=1 whitelist="},
+      {L"x.exe /whitelist=\"C:\\lists\\white list.txt\" /whitelist=D:\\other.txt",
+       "run=1 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist=C:\\lists\\white list.txt"},
+      // A value is never an option name: "skipask" here is the folder.
+      {L"x.exe /zordir=skipask", "run=1 zor=skipask admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist="},
+      {L"\"C:\\Program Files\\zr\\zorremover.exe\" /run_number=2 /zordir=\"D:\\ZOR\" /zordatadir=\"D:\\ZOR Data\" "
+       L"/ndis_nextstep=3 /norestart",
+       "run=2 zor=D:\\ZOR admin= data=D:\\ZOR Data ndis=3 norestart=1 skipask=0 hard=0 ndisonly=0 whitelist="},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Narrow(row.commandLine));
+    EXPECT_EQ(Describe(Applied(row.commandLine)), row.expected);
+  }
+}
+
+TEST(ApplyOptions, AFolderOptionWithoutValueEmptiesTheField) {
+  RunParameters found;
+  found.ZorDir = L"C:\\Program Files (x86)\\ZOR\\ZOR9";
+  found.ZorDataDir = L"C:\\ProgramData\\ZOR9";
+  found.ZorAdminDir = L"C:\\Admin";
+  const RunParameters p = Applied(L"x.exe /zordir /zordatadir=\"\"", found);
+  EXPECT_EQ(p.ZorDir, L"");
+  EXPECT_EQ(p.ZorDataDir, L"");
+  EXPECT_EQ(p.ZorAdminDir, L"C:\\Admin");
+}
+
+TEST(ApplyOptions, LeavesFieldsWithoutAnOptionAsTheyWere) {
+  RunParameters before;
+  before.RunNumber = 2;
+  before.NdisNextStep = 5;
+  before.ZorDir = L"C:\\ZOR";
+  before.SkipAsk = true;
+  before.RestartCounter = 3;
+  before.System32Dir = L"C:\\Windows\\System32";
+  const RunParameters p = Applied(L"x.exe /ndisonly", before);
+  EXPECT_EQ(Describe(p), "run=2 zor=C:\\ZOR admin= data= ndis=5 norestart=0 skipask=1 hard=0 ndisonly=1 whitelist=");
+  EXPECT_EQ(p.RestartCounter, 3);
+  EXPECT_EQ(p.System32Dir, L"C:\\Windows\\System32");
+}
+
+}  // namespace
+}  // namespace zor
