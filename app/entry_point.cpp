@@ -5,6 +5,8 @@
 #include "app/console_output.h"
 #include "app/entry_switches.h"
 #include "app/process_identity.h"
+#include "app/run_context.h"
+#include "app/run_setup.h"
 #include "app/status_record.h"
 #include "app/usage_text.h"
 #include "platform/native_types.h"
@@ -26,8 +28,12 @@ void ReportMissingRights(bool consoleOnly) {
 // The steps after the rights check. Each failing step is thrown and ends the
 // run with its code.
 void RunRemoverSteps() {
+  RunContext context;
+  ThrowIfFailed(SetUpLogging(context));
+  ThrowIfFailed(ReadSystemFolders(context));
   std::wstring commandLine;
   ThrowIfFailed(GetProcessCommandLine(commandLine));
+  ThrowIfFailed(ReadOptions(context, commandLine));
 }
 
 }  // namespace

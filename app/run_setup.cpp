@@ -1,0 +1,205 @@
+#include "app/run_setup.h"
+
+#include <string>
+
+#include "app/log_configuration.h"
+#include "app/options.h"
+#include "app/product_folder.h"
+#include "logging/log_manager.h"
+#include "platform/os_identity.h"
+#include "platform/registry_key.h"
+
+namespace zor {
+namespace {
+
+constexpr std::wstring_view kFileId = L"5B1E7C42-9D3A-4F86-B0E1-2C7A94D03F5E";
+
+LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+
+// The whitelist file cannot be read yet; the run goes on without one.
+constexpr StatusCode kWhitelistNotReadable = CodeFromBits(0xE0010054);
+
+constexpr std::wstring_view kZor9Directories =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zor9Uninstall\\Directories";
+constexpr std::wstring_view kZor8Directories =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zor8Uninstall\\Directories";
+constexpr std::wstring_view kShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+void ReadUninstallRecord(RunContext& context, RegistryKey& machine) {
+  RunParameters& parameters = context.parameters;
+  StatusCode opened = machine.Open(kZor9Directories);
+  if (!IsFailure(opened)) {
+    if (const StatusCode read = machine.GetString(L"dir_Zor9Dir", parameters.ZorDir); IsFailure(read)) {
+      context.Log(severity::Debug, Here(__LINE__),
+                  L"Reading Zor9Uninstall\\Directories:dir_Zor9Dir value failed (error: %x)", read);
+    }
+    if (const StatusCode read = machine.GetString(L"dir_AllUsersAppData_Zor9", parameters.ZorDataDir);
+        IsFailure(read)) {
+      context.Log(severity::Debug, Here(__LINE__),
+                  L"Reading Zor9Uninstall\\Directories:dir_AllUsersAppData_Zor9 value failed (error: %x)", read);
+    }
+    machine.Close();
+    return;
+  }
+  context.Log(severity::Debug, Here(__LINE__), L"Zor9Uninstall\\Directories key failed to open (error: %x)", opened);
+  opened = machine.Open(kZor8Directories);
+  if (IsFailure(opened)) {
+    context.Log(severity::Debug, Here(__LINE__), L"Zor8Uninstall\\Directories key failed to open (error: %x)", opened);
+    return;
+  }
+  if (const StatusCode read = machine.GetString(L"dir_Zor8Dir", parameters.ZorDir); IsFailure(read)) {
+    context.Log(severity::Debug, Here(__LINE__),
+                L"Reading Zor8Uninstall\\Directories:dir_Zor8Dir value failed (error: %x)", read);
+  }
+  if (const StatusCode read = machine.GetString(L"dir_AllUsersAppData_Zor8", parameters.ZorDataDir); IsFailure(read)) {
+    context.Log(severity::Debug, Here(__LINE__),
+                L"Reading Zor8Uninstall\\Directories:dir_AllUsersAppData_Zor8 value failed (error: %x)", read);
+  }
+  machine.Close();
+}
+
+void ReadWindowsFolders(RunContext& context) {
+  RunParameters& parameters = context.parameters;
+  RegistryKey machine(RootLocalMachine);
+  if (IsFailure(machine.Open(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion")) &&
+      IsFailure(machine.Open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion"))) {
+    context.Log(severity::Debug, Here(__LINE__),
+                L"Opening HKLM\\SOFTWARE\\Microsoft\\Windows( NT)\\CurrentVersion key failed");
+  } else {
+    std::wstring systemRoot;
+    if (const StatusCode read = machine.GetString(L"SystemRoot", systemRoot); IsFailure(read)) {
+      context.Log(
+          severity::Debug, Here(__LINE__),
+          L"Reading HKLM\\SOFTWARE\\Microsoft\\Windows( NT)\\CurrentVersion:SystemRoot value failed (error: %x)", read);
+    } else {
+      parameters.System32Dir = systemRoot + L"\\System32";
+      parameters.DriversDir = parameters.System32Dir + L"\\Drivers";
+      parameters.SysWow64Dir = systemRoot + L"\\SysWOW64";
+    }
+    machine.Close();
+  }
+
+  if (const StatusCode opened = machine.Open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion"); IsFailure(opened)) {
+    context.Log(severity::Debug, Here(__LINE__),
+                L"Opening HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion key failed");
+  } else {
+    if (const StatusCode read = machine.GetString(L"ProgramFilesDir", parameters.ProgramFilesDir); IsFailure(read)) {
+      context.Log(
+          severity::Debug, Here(__LINE__),
+          L"Reading HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion:ProgramFilesDir value failed (error: %x)", read);
+    }
+    if (const StatusCode read = machine.GetString(L"ProgramFilesDir (x86)", parameters.ProgramFilesX86Dir);
+        IsFailure(read)) {
+      context.Log(
+          severity::Debug, Here(__LINE__),
+          L"Reading HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion:ProgramFilesDir (x86) value failed (error: %x)",
+          read);
+    }
+    machine.Close();
+  }
+}
+
+void ReadShellFolders(RunContext& context) {
+  RunParameters& parameters = context.parameters;
+  RegistryKey user(RootCurrentUser);
+  if (const StatusCode opened = user.Open(kShellFolders); IsFailure(opened)) {
+    context.Log(
+        severity::Debug, Here(__LINE__),
+        L"Opening HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders key failed (error: %x)",
+        opened);
+  } else if (const StatusCode read = user.GetString(L"AppData", parameters.AppDataDir); IsFailure(read)) {
+    context.Log(severity::Debug, Here(__LINE__),
+                L"Reading HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders:AppData value "
+                L"failed (error: %x)",
+                read);
+  }
+
+  RegistryKey machine(RootLocalMachine);
+  if (const StatusCode opened = machine.Open(kShellFolders); IsFailure(opened)) {
+    context.Log(
+        severity::Debug, Here(__LINE__),
+        L"Opening HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders key failed (error: %x)",
+        opened);
+    return;
+  }
+  struct Folder {
+    std::wstring_view valueName;
+    std::wstring& field;
+  };
+  for (const Folder& folder : {Folder{L"Common Desktop", parameters.CommonDesktopDir},
+                               Folder{L"Common Programs", parameters.CommonProgramsDir},
+                               Folder{L"Common AppData", parameters.CommonAppDataDir}}) {
+    if (const StatusCode read = machine.GetString(folder.valueName, folder.field); IsFailure(read)) {
+      context.Log(severity::Debug, Here(__LINE__),
+                  L"Reading HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders:%s value "
+                  L"failed (error: %x)",
+                  folder.valueName, read);
+    }
+  }
+}
+
+}  // namespace
+
+StatusRecord SetUpLogging(RunContext& context) {
+  std::wstring folder;
+  if (const StatusCode found = ProgramFolder(folder); IsFailure(found)) return PassOn(MakeStatus(found));
+  if (const StatusCode configured = Configure(BuiltInLogConfiguration(folder)); IsFailure(configured)) {
+    return PassOn(MakeStatus(configured));
+  }
+  Logger* logger = GetLogger(L"ZorRemover");
+  if (!logger) return PassOn(MakeStatus(status::OutOfMemory));
+  context.logger = logger;
+  return {};
+}
+
+StatusRecord ReadSystemFolders(RunContext& context) { return ReadSystemFolders(context, CurrentOsIdentity()); }
+
+StatusRecord ReadSystemFolders(RunContext& context, const OsIdentity& identity) {
+  RunParameters& parameters = context.parameters;
+  if (identity.processorArchitecture != identity.programArchitecture) {
+    context.Log(severity::Error, Here(__LINE__),
+                L"Wrong application platform. Use corresponding application version for 32bit or 64bit systems");
+    return MakeStatus(status::GenericFailure);
+  }
+  if (identity.processorArchitecture == ArchitectureX86) {
+    parameters.Is32BitSystem = true;
+  } else if (identity.processorArchitecture == ArchitectureX64) {
+    parameters.Is64BitSystem = true;
+  } else {
+    context.Log(severity::Error, Here(__LINE__), L"Platform architecture not supported");
+    return MakeStatus(status::GenericFailure);
+  }
+
+  // The product keeps its uninstall record in the 32-bit view.
+  const bool system64 = IsSystem64Bit();
+  RegistryKey machine(RootLocalMachine);
+  if (system64 && IsFailure(machine.SetViewMode(ViewMode32))) {
+    context.Log(severity::Warn, Here(__LINE__), L"SetViewMode for Zor8Uninstall key failed");
+  }
+  ReadUninstallRecord(context, machine);
+  if (system64 && IsFailure(machine.SetViewMode(ViewModeDefault))) {
+    context.Log(severity::Warn, Here(__LINE__), L"SetViewMode after Zor8Uninstall key failed");
+  }
+
+  ReadWindowsFolders(context);
+  ReadShellFolders(context);
+  return {};
+}
+
+StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine) {
+  if (commandLine.empty()) return {};
+  context.Log(severity::Info, Here(__LINE__), L"Command line: %s", commandLine);
+  OptionList options;
+  ThrowIfFailed(ParseOptions(commandLine, options));
+  ApplyOptions(options, context.parameters);
+  std::size_t index = 0;
+  if (const OptionEntry* whitelist = FindOption(options, L"whitelist", index)) {
+    // The whitelist reader comes with the process stage; until then the file
+    // is reported as not readable and Whitelist stays as it was.
+    context.Log(severity::Info, Here(__LINE__), L"Parsing Whitelist file '%s' failed (error: %x)", whitelist->value,
+                kWhitelistNotReadable);
+  }
+  return {};
+}
+
+}  // namespace zor

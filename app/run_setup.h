@@ -1,0 +1,25 @@
+#pragma once
+// The steps that prepare a run before any stage: logging, the Windows
+// folders and the command line. Each returns its failure in the record.
+#include <string_view>
+
+#include "app/run_context.h"
+#include "app/status_record.h"
+#include "platform/os_identity.h"
+
+namespace zor {
+
+// The logger "ZorRemover", configured with the built-in text; its file
+// "zorremover.log" lies beside the program.
+StatusRecord SetUpLogging(RunContext& context);
+
+// Fails only when the program does not match the architecture of Windows;
+// every folder after that is best effort and a failed read is logged.
+StatusRecord ReadSystemFolders(RunContext& context);
+// The same for the given identity of Windows and of the program.
+StatusRecord ReadSystemFolders(RunContext& context, const OsIdentity& identity);
+
+// An empty text changes nothing. A text that cannot be parsed is thrown.
+StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine);
+
+}  // namespace zor
