@@ -34,6 +34,7 @@ void RunRemoverSteps() {
   std::wstring commandLine;
   ThrowIfFailed(GetProcessCommandLine(commandLine));
   ThrowIfFailed(ReadOptions(context, commandLine));
+  ThrowIfFailed(DiscoverProductFolders(context));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // folders and the command line. Each returns its failure in the record.
 #include <string_view>
 
+#include "app/product_folder_check.h"
 #include "app/run_context.h"
 #include "app/status_record.h"
 #include "platform/os_identity.h"
@@ -21,5 +22,15 @@ StatusRecord ReadSystemFolders(RunContext& context, const OsIdentity& identity);
 
 // An empty text changes nothing. A text that cannot be parsed is thrown.
 StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine);
+
+// The folders no product folder may be, from the parameters that
+// ReadSystemFolders filled and the Windows and Users folders of the machine.
+SystemFolders MachineSystemFolders(const RunParameters& parameters);
+
+// Fills the product folders that are still empty from the product keys, the
+// fall-back keys and the folders the product installs to by default. A value
+// that names a folder of Windows itself is refused with a WARN line and the
+// field is left empty.
+StatusRecord DiscoverProductFolders(RunContext& context);
 
 }  // namespace zor

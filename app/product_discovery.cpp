@@ -1,0 +1,218 @@
+#include <string>
+#include <string_view>
+
+#include "app/product_folder.h"
+#include "app/product_folder_check.h"
+#include "app/run_setup.h"
+#include "platform/file_operations.h"
+#include "platform/native_types.h"
+#include "platform/registry_key.h"
+#include "platform/special_folders.h"
+
+namespace zor {
+namespace {
+
+constexpr std::wstring_view kFileId = L"8C3F0A61-4E27-4B9D-A5D2-71E6B09C4F38";
+
+LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+
+// Where older or damaged installations keep their folders.
+constexpr std::wstring_view kFallbackKeys[] = {
+    L"Software\\ZOR\\ZOR10",
+    L"Software\\ZOR\\ZOR9",
+    L"System\\CurrentControlSet\\services\\ZOR\\ZOR10",
+};
+
+std::wstring ParentFolder(const std::wstring& path) {
+  std::wstring trimmed = path;
+  while (!trimmed.empty() && (trimmed.back() == L'\\' || trimmed.back() == L'/')) trimmed.pop_back();
+  const std::size_t last = trimmed.find_last_of(L"\\/");
+  return last == std::wstring::npos ? std::wstring() : trimmed.substr(0, last);
+}
+
+std::wstring EnvironmentText(const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+  return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring UsersFolder() {
+  RegistryKey machine(RootLocalMachine);
+  std::wstring profiles;
+  if (!IsFailure(machine.Open(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) &&
+      !IsFailure(machine.GetString(L"ProfilesDirectory", profiles)) && !profiles.empty()) {
+    wchar_t expanded[1024] = {};
+    const DWORD length = ExpandEnvironmentStringsW(profiles.c_str(), expanded, 1024);
+    if (length > 1 && length <= 1024) return std::wstring(expanded, length - 1);
+  }
+  return ParentFolder(EnvironmentText(L"PUBLIC"));
+}
+
+// Empties a folder value that names no product folder, so the field counts
+// as not found.
+void RefuseUnsafe(RunContext& context, const SystemFolders& system, std::wstring& folder, std::wstring_view field) {
+  if (folder.empty() || !IsUnsafeProductFolder(folder, system)) return;
+  context.Log(severity::Warn, Here(__LINE__), L"Refusing '%s' as %s: it names no product folder", folder, field);
+  folder.clear();
+}
+
+bool IsDirectory(const std::wstring& path) { return FolderExists(path) == status::Success; }
+
+// A candidate from the product keys: only a real answer counts, never the
+// program's own folder.
+bool TakeProductFolder(int kind, std::wstring& candidate) {
+  std::wstring folder;
+  const StatusCode found = ProductFolder(kind, folder);
+  if (IsFailure(found) || found == status::OwnFolderSupplied || folder.empty()) return false;
+  candidate = folder;
+  return true;
+}
+
+struct DiscoveredField {
+  std::wstring_view name;
+  int productKind;
+  std::wstring_view fallbackValue;
+};
+
+StatusCode DiscoverFromKeys(RunContext& context, const SystemFolders& system, const DiscoveredField& field,
+                            std::wstring& candidate, bool& anyKeyOpened) {
+  anyKeyOpened = false;
+  if (TakeProductFolder(field.productKind, candidate)) {
+    RefuseUnsafe(context, system, candidate, field.name);
+    if (!candidate.empty()) return status::Success;
+  }
+  candidate.clear();
+  RegistryKey machine(RootLocalMachine);
+  if (context.parameters.Is64BitSystem) {
+    if (const StatusCode selected = machine.SetViewMode(ViewMode32); IsFailure(selected)) return selected;
+  }
+  for (std::wstring_view key : kFallbackKeys) {
+    if (IsFailure(machine.Open(key))) continue;
+    anyKeyOpened = true;
+    std::wstring value;
+    if (!IsFailure(machine.GetString(field.fallbackValue, value))) candidate = value;
+    machine.Close();
+    break;
+  }
+  RefuseUnsafe(context, system, candidate, field.name);
+  return status::Success;
+}
+
+void Report(RunContext& context, std::wstring_view name, std::wstring& target, const std::wstring& candidate) {
+  if (candidate.empty()) {
+    context.Log(severity::Warn, Here(__LINE__), L"%s param empty.", name);
+    return;
+  }
+  target = candidate;
+  context.Log(severity::Warn, Here(__LINE__),
+              L"%s param empty, but Remover found %s at '%s', use this path as default.",
+              name, name, candidate);
+}
+
+// ZorDir and ZorDataDir: product keys, then the fall-back keys, then a
+// folder that exists under the special folder.
+StatusCode DiscoverField(RunContext& context, const SystemFolders& system, const DiscoveredField& field,
+                         std::wstring& target, int specialKind, std::wstring_view specialChild) {
+  if (!target.empty()) {
+    context.Log(severity::Debug, Here(__LINE__), L"%s param set to %s.", field.name, target);
+    return status::Success;
+  }
+  std::wstring candidate;
+  bool anyKeyOpened = false;
+  if (const StatusCode found = DiscoverFromKeys(context, system, field, candidate, anyKeyOpened); IsFailure(found)) {
+    return found;
+  }
+  if (candidate.empty() && !anyKeyOpened) {
+    std::wstring special;
+    if (!IsFailure(SpecialFolder(specialKind, special))) {
+      std::wstring guess = special + L"\\" + std::wstring(specialChild);
+      if (IsDirectory(guess)) {
+        candidate = guess;
+        RefuseUnsafe(context, system, candidate, field.name);
+      }
+    }
+  }
+  Report(context, field.name, target, candidate);
+  return status::Success;
+}
+
+StatusCode DiscoverAdminFolder(RunContext& context, const SystemFolders& system) {
+  RunParameters& parameters = context.parameters;
+  if (!parameters.ZorAdminDir.empty()) {
+    context.Log(severity::Debug, Here(__LINE__), L"ZorAdminDir param set to %s.", parameters.ZorAdminDir);
+    parameters.AdminConsoleDetected = true;
+    return status::Success;
+  }
+  std::wstring candidate;
+  for (int kind : {static_cast<int>(ProductAdminServerFolder), static_cast<int>(ProductAdminConsoleFolder)}) {
+    if (!TakeProductFolder(kind, candidate)) continue;
+    if (candidate.back() == L'\\' || candidate.back() == L'/') candidate.pop_back();
+    RefuseUnsafe(context, system, candidate, L"ZorAdminDir");
+    if (!candidate.empty()) break;
+  }
+  if (candidate.empty()) {
+    std::wstring special;
+    const int kind = parameters.Is64BitSystem ? FolderProgramFiles64Bit : FolderProgramFiles;
+    if (const StatusCode read = SpecialFolder(kind, special); IsFailure(read)) return read;
+    std::wstring guess = special + L"\\Zor10 Admin";
+    if (IsDirectory(guess)) {
+      candidate = guess;
+      RefuseUnsafe(context, system, candidate, L"ZorAdminDir");
+    }
+  }
+  if (candidate.empty()) {
+    context.Log(severity::Warn, Here(__LINE__), L"ZorAdminDir param empty.");
+    parameters.AdminConsoleDetected = false;
+    return status::Success;
+  }
+  parameters.ZorAdminDir = candidate;
+  context.Log(severity::Warn, Here(__LINE__),
+              L"ZorAdminDir param empty, but Remover found ZorAdminDir at '%s', use this path as default.", candidate);
+  parameters.AdminConsoleDetected = true;
+  return status::Success;
+}
+
+}  // namespace
+
+SystemFolders MachineSystemFolders(const RunParameters& parameters) {
+  SystemFolders folders;
+  std::wstring windows;
+  if (!IsFailure(SpecialFolder(FolderWindows, windows))) folders.WindowsDir = windows;
+  folders.System32Dir = parameters.System32Dir;
+  folders.SysWow64Dir = parameters.SysWow64Dir;
+  folders.DriversDir = parameters.DriversDir;
+  folders.ProgramFilesDir = parameters.ProgramFilesDir;
+  folders.ProgramFilesX86Dir = parameters.ProgramFilesX86Dir;
+  folders.ProgramDataDir = parameters.CommonAppDataDir;
+  folders.UsersDir = UsersFolder();
+  folders.CommonDesktopDir = parameters.CommonDesktopDir;
+  folders.CommonProgramsDir = parameters.CommonProgramsDir;
+  folders.CommonStartMenuDir = ParentFolder(parameters.CommonProgramsDir);
+  return folders;
+}
+
+StatusRecord DiscoverProductFolders(RunContext& context) {
+  RunParameters& parameters = context.parameters;
+  const SystemFolders system = MachineSystemFolders(parameters);
+  // Values from the uninstall record and the command line pass the same
+  // check as the discovered ones.
+  RefuseUnsafe(context, system, parameters.ZorDir, L"ZorDir");
+  RefuseUnsafe(context, system, parameters.ZorAdminDir, L"ZorAdminDir");
+  RefuseUnsafe(context, system, parameters.ZorDataDir, L"ZorDataDir");
+
+  const int programFiles = parameters.Is64BitSystem ? FolderProgramFiles32Bit : FolderProgramFiles;
+  if (const StatusCode found = DiscoverField(context, system, {L"ZorDir", ProductProgramFolder, L"ZorDir"},
+                                             parameters.ZorDir, programFiles, L"ZOR\\ZOR10");
+      IsFailure(found)) {
+    return MakeStatus(found);
+  }
+  if (const StatusCode found = DiscoverAdminFolder(context, system); IsFailure(found)) return MakeStatus(found);
+  if (const StatusCode found = DiscoverField(context, system, {L"ZorDataDir", ProductDataFolder, L"ZorAllUsersDir"},
+                                             parameters.ZorDataDir, FolderUserAppData, L"ZOR10");
+      IsFailure(found)) {
+    return MakeStatus(found);
+  }
+  return {};
+}
+
+}  // namespace zor

@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/run_setup.h"
+#include "logging/log_manager.h"
+#include "platform/native_types.h"
+#include "tests/logging/logging_test_support.h"
+#include "tests/platform/registry_test_support.h"
+#include "tests/support/child_process.h"
+
+namespace zor {
+namespace {
+
+// A logger of a separate manager that writes "SEVERITY message" lines into a
+// file of the test's folder.
+class CapturedLog {
+ public:
+  CapturedLog(const test::TestFolder& folder, const std::wstring& name) : path_(folder.File(name)) {
+    StatusCode result = status::GenericFailure;
+    manager_ = LogManager::CreateSeparate(result);
+    EXPECT_EQ(result, status::Success);
+    if (!manager_) return;
+    EXPECT_EQ(manager_->Configure(L"[Out]\nType = Appender\nAppenderType = File\nLayout = L\nFileName = " + path_ +
+                                  L"\n[L]\nType = Layout\nLayoutType = Custom\nFormat = \"%severity "
+                                  L"%msg\"\n[Run]\nSeverity = All\nAddAppenders = Out\n"),
+              status::Success);
+    logger_ = manager_->GetLogger(L"Run");
+  }
+  Logger* logger() const { return logger_; }
+  std::vector<std::string> Lines() {
+    if (Appender* out = manager_->FindAppender(L"Out")) out->Close();
+    std::vector<std::string> lines;
+    if (!test::FileExistsAt(path_)) return lines;
+    for (const std::wstring& line : test::ReadLogLines(path_)) lines.push_back(test::Narrow(line));
+    return lines;
+  }
+
+ private:
+  std::wstring path_;
+  std::unique_ptr<LogManager> manager_;
+  Logger* logger_ = nullptr;
+};
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// One run's set-up up to discovery, with the log captured.
+struct Discovery {
+  std::vector<std::string> lines;
+  RunParameters parameters;
+};
+
+Discovery Discover(const test::TestFolder& folder, int row, const std::wstring& commandLine,
+                   const std::wstring& earlierZorDir = L"", const std::wstring& earlierDataDir = L"") {
+  CapturedLog log(folder, L"row" + std::to_wstring(row) + L".log");
+  RunContext context;
+  context.logger = log.logger();
+  EXPECT_TRUE(ReadSystemFolders(context).Empty());
+  // Another test may hold an uninstall record at the same time; the rows
+  // set what that record would have given.
+  context.parameters.ZorDir = earlierZorDir;
+  context.parameters.ZorDataDir = earlierDataDir;
+  EXPECT_TRUE(ReadOptions(context, commandLine).Empty());
+  EXPECT_TRUE(DiscoverProductFolders(context).Empty());
+  Discovery result;
+  result.parameters = context.parameters;
+  context.logger = nullptr;
+  result.lines = log.Lines();
+  return result;
+}
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+  return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
+}
+
+TEST(ProductDiscovery, MachineSystemFoldersNameTheFoldersOfThisMachine) {
+  RunContext context;
+  ASSERT_TRUE(ReadSystemFolders(context).Empty());
+  const SystemFolders folders = MachineSystemFolders(context.parameters);
+  wchar_t windows[MAX_PATH] = {};
+  const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+  EXPECT_EQ(test::Narrow(folders.WindowsDir), test::Narrow(std::wstring(windows, length)));
+  const std::wstring publicProfile = Environment(L"PUBLIC");
+  ASSERT_NE(publicProfile.rfind(L'\\'), std::wstring::npos);
+  EXPECT_EQ(test::Narrow(folders.UsersDir), test::Narrow(publicProfile.substr(0, publicProfile.rfind(L'\\'))));
+  EXPECT_EQ(test::Narrow(folders.ProgramDataDir), test::Narrow(Environment(L"ProgramData")));
+  EXPECT_EQ(test::Narrow(folders.CommonStartMenuDir),
+            test::Narrow(Environment(L"ProgramData") + L"\\Microsoft\\Windows\\Start Menu"));
+  EXPECT_EQ(test::Narrow(folders.System32Dir), test::Narrow(context.parameters.System32Dir));
+  EXPECT_EQ(test::Narrow(folders.ProgramFilesX86Dir), test::Narrow(context.parameters.ProgramFilesX86Dir));
+}
+
+// The admin and data fields: nothing of this test's machine-wide names is
+// written, so their discovery finds nothing after a refusal.
+TEST(ProductDiscovery, RefusesOptionFoldersThatNameNoProductFolder) {
+  test::TestFolder folder;
+  struct Row {
+    const wchar_t* option;
+    const wchar_t* value;
+    const char* field;
+  };
+  const Row rows[] = {
+      {L"zoradmindir", L"C:\\", "ZorAdminDir"},
+      {L"zoradmindir", L"C:", "ZorAdminDir"},
+      {L"zoradmindir", L"C:\\Windows", "ZorAdminDir"},
+      {L"zoradmindir", L"c:\\windows\\system32\\", "ZorAdminDir"},
+      {L"zoradmindir", L"C:\\Windows\\System32\\drivers", "ZorAdminDir"},
+      {L"zoradmindir", L"C:\\Program Files", "ZorAdminDir"},
+      {L"zoradmindir", L"C:\\Program Files (x86)", "ZorAdminDir"},
+      {L"zordatadir", L"C:\\ProgramData\\", "ZorDataDir"},
+      {L"zordatadir", L"C:\\Users\\Public", "ZorDataDir"},
+      {L"zordatadir", L"C:\\users", "ZorDataDir"},
+      {L"zordatadir", L"C:\\users\\Public\\Desktop", "ZorDataDir"},
+      {L"zordatadir", L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu", "ZorDataDir"},
+      {L"zordatadir", L"C:\\Windows\\..\\Program Files\\.", "ZorDataDir"},
+      {L"zordatadir", L"relative\\folder", "ZorDataDir"},
+  };
+  int index = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(test::Narrow(row.value));
+    const Discovery found =
+        Discover(folder, index++, L"x.exe /" + std::wstring(row.option) + L"=\"" + row.value + L"\"");
+    const std::string refusal =
+        "WARN Refusing '" + test::Narrow(row.value) + "' as " + row.field + ": it names no product folder";
+    EXPECT_TRUE(HasLine(found.lines, refusal)) << Joined(found.lines);
+    EXPECT_TRUE(HasLine(found.lines, std::string("WARN ") + row.field + " param empty.")) << Joined(found.lines);
+    if (std::string(row.field) == "ZorAdminDir") {
+      EXPECT_EQ(found.parameters.ZorAdminDir, L"");
+      EXPECT_FALSE(found.parameters.AdminConsoleDetected);
+    } else {
+      EXPECT_EQ(found.parameters.ZorDataDir, L"");
+    }
+  }
+}
+
+// What the uninstall record gave passes the same check.
+TEST(ProductDiscovery, RefusesUninstallRecordFoldersThatNameNoProductFolder) {
+  test::TestFolder folder;
+  const std::wstring rows[] = {L"C:\\", L"C:\\Windows\\SysWOW64", L"C:\\ProgramData", L"C:\\users\\Public\\"};
+  int index = 0;
+  for (const std::wstring& value : rows) {
+    SCOPED_TRACE(test::Narrow(value));
+    const Discovery found = Discover(folder, index++, L"x.exe /skipask", L"", value);
+    EXPECT_TRUE(
+        HasLine(found.lines, "WARN Refusing '" + test::Narrow(value) + "' as ZorDataDir: it names no product folder"))
+        << Joined(found.lines);
+    EXPECT_FALSE(HasLine(found.lines, "DEBUG ZorDataDir param set to " + test::Narrow(value) + "."))
+        << Joined(found.lines);
+    EXPECT_TRUE(HasLine(found.lines, "WARN ZorDataDir param empty.")) << Joined(found.lines);
+    EXPECT_EQ(found.parameters.ZorDataDir, L"");
+  }
+  const std::wstring kept = L"C:\\ProgramData\\ZOR\\ZOR9";
+  const Discovery found = Discover(folder, index++, L"x.exe /skipask", L"", kept);
+  EXPECT_TRUE(HasLine(found.lines, "DEBUG ZorDataDir param set to C:\\ProgramData\\ZOR\\ZOR9.")) << Joined(found.lines);
+  EXPECT_EQ(test::Narrow(found.parameters.ZorDataDir), test::Narrow(kept));
+}
+
+TEST(ProductDiscovery, TakesProductFoldersInsideProgramFilesAndOnOtherDrives) {
+  test::TestFolder folder;
+  const std::wstring other = L"Z:\\tmp\\" + test::UniqueKeyName();
+  struct Row {
+    std::wstring option;
+    std::wstring value;
+    std::string field;
+  };
+  const Row rows[] = {
+      {L"zoradmindir", L"C:\\Program Files (x86)\\ZOR\\ZOR10", "ZorAdminDir"},
+      {L"zoradmindir", other, "ZorAdminDir"},
+      {L"zordatadir", L"C:\\ProgramData\\ZOR\\ZOR10", "ZorDataDir"},
+      {L"zordatadir", other + L"\\", "ZorDataDir"},
+  };
+  int index = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(test::Narrow(row.value));
+    const Discovery found = Discover(folder, index++, L"x.exe /" + row.option + L"=\"" + row.value + L"\"");
+    EXPECT_TRUE(HasLine(found.lines, "DEBUG " + row.field + " param set to " + test::Narrow(row.value) + "."))
+        << Joined(found.lines);
+    for (const std::string& line : found.lines) {
+      EXPECT_EQ(line.find("as " + row.field + ":"), std::string::npos) << line;
+    }
+    if (row.field == "ZorAdminDir") {
+      EXPECT_EQ(test::Narrow(found.parameters.ZorAdminDir), test::Narrow(row.value));
+      EXPECT_TRUE(found.parameters.AdminConsoleDetected);
+    } else {
+      EXPECT_EQ(test::Narrow(found.parameters.ZorDataDir), test::Narrow(row.value));
+    }
+  }
+}
+
+// Every fixed machine-wide name of the product (its keys in the 32-bit view
+// and its default folder) is written and removed by this one test, since the
+// tests run in parallel. The product-key lookup is cached per process, so the
+// product key is written before the first discovery. The product key and the
+// first fall-back key are one key: registry names ignore case.
+TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
+  test::TestFolder folder;
+  const std::wstring productKey = L"SOFTWARE\\Zor\\Zor10";
+  const std::wstring olderKey = L"Software\\ZOR\\ZOR9";
+  const std::wstring keyFolder = L"Z:\\tmp\\" + test::UniqueKeyName(L"-keys");
+  const std::wstring defaultParent = Environment(L"ProgramFiles(x86)") + L"\\ZOR";
+  const std::wstring defaultFolder = defaultParent + L"\\ZOR10";
+  struct Cleanup {
+    std::wstring productKey, olderKey, defaultParent, defaultFolder;
+    ~Cleanup() {
+      test::RemoveTree(HKEY_LOCAL_MACHINE, productKey, KEY_WOW64_32KEY);
+      test::RemoveTree(HKEY_LOCAL_MACHINE, olderKey, KEY_WOW64_32KEY);
+      RemoveDirectoryW(defaultFolder.c_str());
+      RemoveDirectoryW(defaultParent.c_str());
+    }
+  } cleanup{productKey, olderKey, defaultParent, defaultFolder};
+
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, productKey, L"ZorDir", L"C:\\Windows", KEY_WOW64_32KEY));
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, productKey, L"ZorAllUsersDir", L"C:\\ProgramData\\",
+                                KEY_WOW64_32KEY));
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, olderKey, L"ZorDir", keyFolder, KEY_WOW64_32KEY));
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, olderKey, L"ZorAllUsersDir", L"C:\\", KEY_WOW64_32KEY));
+
+  {
+    SCOPED_TRACE("product key refused, then the same key as first fall-back; the older key is not reached");
+    const Discovery found = Discover(folder, 0, L"x.exe /skipask");
+    const std::vector<std::string> expected = {
+        "WARN Refusing 'C:\\Windows' as ZorDir: it names no product folder",
+        "WARN Refusing 'C:\\Windows' as ZorDir: it names no product folder",
+        "WARN ZorDir param empty.",
+        "WARN ZorAdminDir param empty.",
+        "WARN Refusing 'C:\\ProgramData\\' as ZorDataDir: it names no product folder",
+        "WARN Refusing 'C:\\ProgramData\\' as ZorDataDir: it names no product folder",
+        "WARN ZorDataDir param empty.",
+    };
+    ASSERT_GE(found.lines.size(), expected.size()) << Joined(found.lines);
+    const std::vector<std::string> last(found.lines.end() - expected.size(), found.lines.end());
+    EXPECT_EQ(last, expected) << Joined(found.lines);
+    EXPECT_EQ(found.parameters.ZorDir, L"");
+    EXPECT_EQ(found.parameters.ZorDataDir, L"");
+  }
+
+  test::RemoveTree(HKEY_LOCAL_MACHINE, productKey, KEY_WOW64_32KEY);
+  ASSERT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, productKey, KEY_WOW64_32KEY));
+  {
+    SCOPED_TRACE("the older key taken for ZorDir, refused for ZorDataDir");
+    const Discovery found = Discover(folder, 1, L"x.exe /skipask");
+    EXPECT_TRUE(HasLine(found.lines, "WARN ZorDir param empty, but Remover found ZorDir at '" +
+                                         test::Narrow(keyFolder) + "', use this path as default."))
+        << Joined(found.lines);
+    EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(keyFolder));
+    EXPECT_TRUE(HasLine(found.lines, "WARN Refusing 'C:\\' as ZorDataDir: it names no product folder"))
+        << Joined(found.lines);
+    EXPECT_TRUE(HasLine(found.lines, "WARN ZorDataDir param empty.")) << Joined(found.lines);
+    EXPECT_EQ(found.parameters.ZorDataDir, L"");
+  }
+  {
+    SCOPED_TRACE("unsafe ZorDir options, an earlier value emptied by a bare zordir");
+    const std::wstring refused[] = {L"C:\\", L"C:\\Windows\\System32", L"C:\\Program Files", L"C:\\Users\\Public"};
+    int index = 2;
+    for (const std::wstring& value : refused) {
+      SCOPED_TRACE(test::Narrow(value));
+      const Discovery found = Discover(folder, index++, L"x.exe /zordir=\"" + value + L"\"");
+      EXPECT_TRUE(
+          HasLine(found.lines, "WARN Refusing '" + test::Narrow(value) + "' as ZorDir: it names no product folder"))
+          << Joined(found.lines);
+      EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(keyFolder));
+    }
+    const Discovery emptied = Discover(folder, index++, L"x.exe /zordir /skipask", L"D:\\Old\\Zor9");
+    EXPECT_FALSE(HasLine(emptied.lines, "DEBUG ZorDir param set to D:\\Old\\Zor9.")) << Joined(emptied.lines);
+    EXPECT_EQ(test::Narrow(emptied.parameters.ZorDir), test::Narrow(keyFolder));
+  }
+
+  // Without any key the default folder counts only when it exists.
+  test::RemoveTree(HKEY_LOCAL_MACHINE, olderKey, KEY_WOW64_32KEY);
+  ASSERT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, olderKey, KEY_WOW64_32KEY));
+  {
+    SCOPED_TRACE("default folder missing");
+    const Discovery found = Discover(folder, 10, L"x.exe /skipask");
+    EXPECT_TRUE(HasLine(found.lines, "WARN ZorDir param empty.")) << Joined(found.lines);
+    EXPECT_EQ(found.parameters.ZorDir, L"");
+  }
+  ASSERT_TRUE(CreateDirectoryW(defaultParent.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(CreateDirectoryW(defaultFolder.c_str(), nullptr));
+  {
+    SCOPED_TRACE("default folder present");
+    const Discovery found = Discover(folder, 11, L"x.exe /skipask");
+    EXPECT_TRUE(HasLine(found.lines, "WARN ZorDir param empty, but Remover found ZorDir at '" +
+                                         test::Narrow(defaultFolder) + "', use this path as default."))
+        << Joined(found.lines);
+    EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(defaultFolder));
+  }
+}
+
+// The program itself runs discovery after the options: a refused folder on
+// its command line is logged and the run goes on.
+TEST(ProductDiscovery, TheProgramRefusesAWindowsFolderGivenOnItsCommandLine) {
+  test::TestFolder folder;
+  const std::wstring program = folder.File(L"zorremover.exe");
+  ASSERT_TRUE(CopyFileW(test::ProgramPath().c_str(), program.c_str(), TRUE));
+  const test::ChildResult child =
+      test::RunChild(L"\"" + program + L"\" /zoradmindir=\"C:\\Windows\\System32\" /skipask");
+  ASSERT_TRUE(child.started);
+  EXPECT_EQ(child.exitCode, 0u);
+  const std::string refusal = " WARN Refusing 'C:\\Windows\\System32' as ZorAdminDir: it names no product folder";
+  int refused = 0;
+  int empty = 0;
+  for (const std::wstring& line : test::ReadLogLines(folder.File(L"zorremover.log"))) {
+    const std::string text = test::Narrow(line);
+    if (text.size() >= refusal.size() && text.substr(text.size() - refusal.size()) == refusal) ++refused;
+    if (text.find(" WARN ZorAdminDir param empty.") != std::string::npos) ++empty;
+  }
+  EXPECT_EQ(refused, 1);
+  EXPECT_EQ(empty, 1);
+  EXPECT_NE(child.output.find(refusal), std::string::npos) << child.output;
+}
+
+}  // namespace
+}  // namespace zor
