@@ -4,6 +4,7 @@
 
 #include "app/console_output.h"
 #include "app/entry_switches.h"
+#include "app/main_pipeline.h"
 #include "app/process_identity.h"
 #include "app/run_context.h"
 #include "app/run_setup.h"
@@ -35,6 +36,7 @@ void RunRemoverSteps() {
   ThrowIfFailed(GetProcessCommandLine(commandLine));
   ThrowIfFailed(ReadOptions(context, commandLine));
   ThrowIfFailed(DiscoverProductFolders(context));
+  ThrowIfFailed(RunMainPipeline(context));
 }
 
 }  // namespace

@@ -1,23 +1,41 @@
 #pragma once
-// The object one run works on: the logger "ZorRemover" and the run
-// parameters. Every message of the application goes through it.
+// The object one run works on: the logger "ZorRemover", the run parameters
+// and one engine per removal stage. Every message of the application goes
+// through it.
+#include <memory>
 #include <string_view>
 
 #include "app/format_text.h"
 #include "app/run_parameters.h"
+#include "app/stage_engine.h"
 #include "logging/logger.h"
 
 namespace zor {
 
+// The engines in the order the pipeline runs them.
+struct StageEngines {
+  std::unique_ptr<StageEngine> installerData;
+  std::unique_ptr<StageEngine> mailPlugins;
+  std::unique_ptr<StageEngine> services;
+  std::unique_ptr<StageEngine> firewallDriver;
+  std::unique_ptr<StageEngine> drivers;
+  std::unique_ptr<StageEngine> processes;
+  std::unique_ptr<StageEngine> registry;
+  std::unique_ptr<StageEngine> files;
+};
+
 class RunContext {
  public:
-  RunContext() = default;
+  // Binds the product's engines to this context.
+  RunContext();
+  ~RunContext();
   RunContext(const RunContext&) = delete;
   RunContext& operator=(const RunContext&) = delete;
 
   // Absent until logging is set up, and when it could not be.
   Logger* logger = nullptr;
   RunParameters parameters;
+  StageEngines engines;
 
   // True when there is a logger and its threshold admits the severity.
   bool Admits(Severity severity) const;

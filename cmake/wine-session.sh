@@ -9,7 +9,10 @@
 set -u
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: nothing here needs them, and their installers would ask.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No desktop process either: without a display Wine's explorer starts, fails
+# and leaves every message box waiting for it, sometimes for good. Without
+# it a box fails at once, as a box nobody can answer should.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;explorer.exe=d}
 
 # The server of a prefix, found by its working folder: the socket folder,
 # named after the prefix's device and inode, or the prefix itself while it

@@ -114,6 +114,7 @@ namespace zor {
   X(RtlOpenCurrentUser, NTSTATUS, (ACCESS_MASK Access, PHANDLE Key))                                                  \
   X(RtlGetCurrentDirectory_U, ULONG, (ULONG BufferLength, PWSTR Buffer))                                            \
   X(RtlUpcaseUnicodeString, NTSTATUS, (PUNICODE_STRING Destination, PCUNICODE_STRING Source, BOOLEAN Allocate))     \
+  X(RtlDowncaseUnicodeString, NTSTATUS, (PUNICODE_STRING Destination, PCUNICODE_STRING Source, BOOLEAN Allocate))   \
   X(RtlGetNativeSystemInformation, NTSTATUS,                                                                          \
     (ULONG InformationClass, PVOID Information, ULONG Length, PULONG ReturnLength))                                   \
   X(ZwReadVirtualMemory, NTSTATUS,                                                                                    \
@@ -124,6 +125,7 @@ namespace zor {
   X(RtlDosPathNameToNtPathName_U, BOOLEAN, (PCWSTR DosName, PUNICODE_STRING NtName, PCWSTR * FilePart, PVOID RelativeName)) \
   X(RtlGetFullPathName_U, ULONG, (PCWSTR FileName, ULONG Size, PWSTR Buffer, PWSTR * FilePart))                       \
   X(ZwFlushBuffersFile, NTSTATUS, (HANDLE File, PIO_STATUS_BLOCK IoStatus))                                           \
+  X(ZwShutdownSystem, NTSTATUS, (ULONG Action))                                                                       \
   X(RtlExpandEnvironmentStrings_U, NTSTATUS,                                                                          \
     (PVOID Environment, PUNICODE_STRING Source, PUNICODE_STRING Destination, PULONG ReturnedLength))                  \
   X(RtlAdjustPrivilege, NTSTATUS, (ULONG Privilege, BOOLEAN Enable, BOOLEAN CurrentThread, PBOOLEAN WasEnabled))      \

@@ -45,7 +45,7 @@ TEST(EntryPoint, MinusHIsNotAHelpSwitch) {
   EXPECT_EQ(child.output.find("parameters info"), std::string::npos) << child.output;
 }
 
-TEST(EntryPoint, AnAdministratorRunWithoutHelpEndsWithZeroAndPrintsNoUsage) {
+TEST(ProgramRun, AnAdministratorRunWithoutHelpEndsWithZeroAndPrintsNoUsage) {
   const test::ChildResult child = test::RunChild(test::QuotedProgramPath() + L" /skipask /norestart");
   ASSERT_TRUE(child.started);
   EXPECT_EQ(child.exitCode, 0u);

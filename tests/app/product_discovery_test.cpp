@@ -15,36 +15,6 @@
 namespace zor {
 namespace {
 
-// A logger of a separate manager that writes "SEVERITY message" lines into a
-// file of the test's folder.
-class CapturedLog {
- public:
-  CapturedLog(const test::TestFolder& folder, const std::wstring& name) : path_(folder.File(name)) {
-    StatusCode result = status::GenericFailure;
-    manager_ = LogManager::CreateSeparate(result);
-    EXPECT_EQ(result, status::Success);
-    if (!manager_) return;
-    EXPECT_EQ(manager_->Configure(L"[Out]\nType = Appender\nAppenderType = File\nLayout = L\nFileName = " + path_ +
-                                  L"\n[L]\nType = Layout\nLayoutType = Custom\nFormat = \"%severity "
-                                  L"%msg\"\n[Run]\nSeverity = All\nAddAppenders = Out\n"),
-              status::Success);
-    logger_ = manager_->GetLogger(L"Run");
-  }
-  Logger* logger() const { return logger_; }
-  std::vector<std::string> Lines() {
-    if (Appender* out = manager_->FindAppender(L"Out")) out->Close();
-    std::vector<std::string> lines;
-    if (!test::FileExistsAt(path_)) return lines;
-    for (const std::wstring& line : test::ReadLogLines(path_)) lines.push_back(test::Narrow(line));
-    return lines;
-  }
-
- private:
-  std::wstring path_;
-  std::unique_ptr<LogManager> manager_;
-  Logger* logger_ = nullptr;
-};
-
 bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
@@ -63,7 +33,7 @@ struct Discovery {
 
 Discovery Discover(const test::TestFolder& folder, int row, const std::wstring& commandLine,
                    const std::wstring& earlierZorDir = L"", const std::wstring& earlierDataDir = L"") {
-  CapturedLog log(folder, L"row" + std::to_wstring(row) + L".log");
+  test::CapturedLog log(folder, L"row" + std::to_wstring(row) + L".log");
   RunContext context;
   context.logger = log.logger();
   EXPECT_TRUE(ReadSystemFolders(context).Empty());
@@ -209,24 +179,31 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
   test::TestFolder folder;
   const std::wstring productKey = L"SOFTWARE\\Zor\\Zor10";
   const std::wstring olderKey = L"Software\\ZOR\\ZOR9";
+  const std::wstring adminKey = L"SOFTWARE\\Zor\\ZorAdmin10";
   const std::wstring keyFolder = L"Z:\\tmp\\" + test::UniqueKeyName(L"-keys");
   const std::wstring defaultParent = Environment(L"ProgramFiles(x86)") + L"\\ZOR";
   const std::wstring defaultFolder = defaultParent + L"\\ZOR10";
   struct Cleanup {
-    std::wstring productKey, olderKey, defaultParent, defaultFolder;
+    std::wstring productKey, olderKey, adminKey, defaultParent, defaultFolder;
     ~Cleanup() {
+      test::RemoveTree(HKEY_LOCAL_MACHINE, adminKey, KEY_WOW64_32KEY);
       test::RemoveTree(HKEY_LOCAL_MACHINE, productKey, KEY_WOW64_32KEY);
       test::RemoveTree(HKEY_LOCAL_MACHINE, olderKey, KEY_WOW64_32KEY);
       RemoveDirectoryW(defaultFolder.c_str());
       RemoveDirectoryW(defaultParent.c_str());
     }
-  } cleanup{productKey, olderKey, defaultParent, defaultFolder};
+  } cleanup{productKey, olderKey, adminKey, defaultParent, defaultFolder};
 
   ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, productKey, L"ZorDir", L"C:\\Windows", KEY_WOW64_32KEY));
   ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, productKey, L"ZorAllUsersDir", L"C:\\ProgramData\\",
                                 KEY_WOW64_32KEY));
   ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, olderKey, L"ZorDir", keyFolder, KEY_WOW64_32KEY));
   ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, olderKey, L"ZorAllUsersDir", L"C:\\", KEY_WOW64_32KEY));
+  // Both administration folders refused: the server's, then the console's.
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, adminKey, L"AdminServerInstDir", L"C:\\Program Files\\",
+                                KEY_WOW64_32KEY));
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, adminKey, L"AdminConsoleInstDir", L"C:\\Windows",
+                                KEY_WOW64_32KEY));
 
   {
     SCOPED_TRACE("product key refused, then the same key as first fall-back; the older key is not reached");
@@ -235,6 +212,8 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
         "WARN Refusing 'C:\\Windows' as ZorDir: it names no product folder",
         "WARN Refusing 'C:\\Windows' as ZorDir: it names no product folder",
         "WARN ZorDir param empty.",
+        "WARN Refusing 'C:\\Program Files' as ZorAdminDir: it names no product folder",
+        "WARN Refusing 'C:\\Windows' as ZorAdminDir: it names no product folder",
         "WARN ZorAdminDir param empty.",
         "WARN Refusing 'C:\\ProgramData\\' as ZorDataDir: it names no product folder",
         "WARN Refusing 'C:\\ProgramData\\' as ZorDataDir: it names no product folder",
@@ -245,6 +224,8 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
     EXPECT_EQ(last, expected) << Joined(found.lines);
     EXPECT_EQ(found.parameters.ZorDir, L"");
     EXPECT_EQ(found.parameters.ZorDataDir, L"");
+    EXPECT_EQ(found.parameters.ZorAdminDir, L"");
+    EXPECT_FALSE(found.parameters.AdminConsoleDetected);
   }
 
   test::RemoveTree(HKEY_LOCAL_MACHINE, productKey, KEY_WOW64_32KEY);
@@ -301,7 +282,7 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
 
 // The program itself runs discovery after the options: a refused folder on
 // its command line is logged and the run goes on.
-TEST(ProductDiscovery, TheProgramRefusesAWindowsFolderGivenOnItsCommandLine) {
+TEST(ProgramRun, RefusesAWindowsFolderGivenOnItsCommandLine) {
   test::TestFolder folder;
   const std::wstring program = folder.File(L"zorremover.exe");
   ASSERT_TRUE(CopyFileW(test::ProgramPath().c_str(), program.c_str(), TRUE));
@@ -317,8 +298,10 @@ TEST(ProductDiscovery, TheProgramRefusesAWindowsFolderGivenOnItsCommandLine) {
     if (text.size() >= refusal.size() && text.substr(text.size() - refusal.size()) == refusal) ++refused;
     if (text.find(" WARN ZorAdminDir param empty.") != std::string::npos) ++empty;
   }
-  EXPECT_EQ(refused, 1);
-  EXPECT_EQ(empty, 1);
+  // Once by the run and once by its separate copy, which reads the same
+  // command line.
+  EXPECT_EQ(refused, 2);
+  EXPECT_EQ(empty, 2);
   EXPECT_NE(child.output.find(refusal), std::string::npos) << child.output;
 }
 

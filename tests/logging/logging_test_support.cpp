@@ -167,4 +167,29 @@ LogManager& Manager() {
   return *manager;
 }
 
+CapturedLog::CapturedLog(const TestFolder& folder, std::wstring_view fileName) : path_(folder.File(fileName)) {
+  StatusCode result = status::GenericFailure;
+  manager_ = LogManager::CreateSeparate(result);
+  EXPECT_EQ(result, status::Success);
+  if (!manager_) return;
+  EXPECT_EQ(manager_->Configure(L"[Out]\nType = Appender\nAppenderType = File\nLayout = L\nFileName = " + path_ +
+                                L"\n[L]\nType = Layout\nLayoutType = Custom\nFormat = \"%severity "
+                                L"%msg\"\n[Run]\nSeverity = All\nAddAppenders = Out\n"),
+            status::Success);
+  logger_ = manager_->GetLogger(L"Run");
+}
+
+std::vector<std::string> CapturedLog::Lines() {
+  std::vector<std::string> lines;
+  if (!manager_) return lines;
+  if (Appender* out = manager_->FindAppender(L"Out")) out->Close();
+  if (!FileExistsAt(path_)) return lines;
+  for (const std::wstring& line : ReadLogLines(path_)) {
+    std::string narrow;
+    for (wchar_t c : line) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    lines.push_back(narrow);
+  }
+  return lines;
+}
+
 }  // namespace zor::test

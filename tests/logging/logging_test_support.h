@@ -3,6 +3,7 @@
 // reading log files back, capturing the standard handles, and swapping one
 // native table entry for the length of a test.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,5 +88,20 @@ bool RunningUnderWine();
 
 // The manager, which the test cannot do without.
 LogManager& Manager();
+
+// A logger "Run" of a manager of its own that writes "SEVERITY message"
+// lines into a file, for tests of code that logs through a run context.
+class CapturedLog {
+ public:
+  CapturedLog(const TestFolder& folder, std::wstring_view fileName);
+  Logger* logger() const { return logger_; }
+  // Closes the file and reads it back, one narrow text per line.
+  std::vector<std::string> Lines();
+
+ private:
+  std::wstring path_;
+  std::unique_ptr<LogManager> manager_;
+  Logger* logger_ = nullptr;
+};
 
 }  // namespace zor::test

@@ -24,6 +24,11 @@ std::wstring ProgramPath() {
 std::wstring QuotedProgramPath() { return L"\"" + ProgramPath() + L"\""; }
 
 ChildResult RunChild(const std::wstring& commandLine, std::uint32_t timeoutMilliseconds) {
+  return RunChildAs(std::wstring(), commandLine, timeoutMilliseconds);
+}
+
+ChildResult RunChildAs(const std::wstring& application, const std::wstring& commandLine,
+                       std::uint32_t timeoutMilliseconds) {
   ChildResult result;
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE readEnd = nullptr;
@@ -39,7 +44,7 @@ ChildResult RunChild(const std::wstring& commandLine, std::uint32_t timeoutMilli
   startup.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
   std::wstring mutableLine = commandLine;
-  const BOOL created = CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+  const BOOL created = CreateProcessW(application.empty() ? nullptr : application.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                       nullptr, &startup, &process);
   CloseHandle(writeEnd);
   if (!created) {

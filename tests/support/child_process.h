@@ -14,6 +14,10 @@ struct ChildResult {
 };
 
 ChildResult RunChild(const std::wstring& commandLine, std::uint32_t timeoutMilliseconds = 60000);
+// The same with the program named apart from the command line, whose first
+// word may then name anything at all.
+ChildResult RunChildAs(const std::wstring& application, const std::wstring& commandLine,
+                       std::uint32_t timeoutMilliseconds = 60000);
 
 // The program under test, quoted for a command line.
 std::wstring QuotedProgramPath();

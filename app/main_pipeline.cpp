@@ -1,0 +1,142 @@
+#include "app/main_pipeline.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/process_launch.h"
+#include "app/restart.h"
+
+namespace zor {
+namespace {
+
+constexpr std::wstring_view kFileId = L"2F6B9C14-7A0E-4D83-B5C2-8E91D4A6F307";
+LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+
+constexpr std::wstring_view kCaption = L"Warning";
+constexpr std::wstring_view kFirstConfirmation =
+    L"This application will remove ZOR from your computer. It can require one or more restarts during cleaning "
+    L"process and it require to be started from local drive. Please save all your work and close all other "
+    L"applications. Do you want to continue?";
+constexpr std::wstring_view kAdminConfirmation =
+    L"ZOR Admin console is detected. Do you really want to remove ZOR Client and ZOR Admin?";
+
+// Without a display no box can be answered Yes, so an unattended run
+// without "skipask" removes nothing.
+bool UserSaysYes(std::wstring_view text, UINT style) {
+  const std::wstring message(text);
+  const std::wstring caption(kCaption);
+  return MessageBoxW(nullptr, message.c_str(), caption.c_str(), style | MB_YESNO) == IDYES;
+}
+
+bool Confirmed(const RunParameters& parameters) {
+  if (parameters.RunNumber != 1 || parameters.SkipAsk) return true;
+  if (!UserSaysYes(kFirstConfirmation, MB_ICONQUESTION)) return false;
+  if (parameters.AdminConsoleDetected && !UserSaysYes(kAdminConfirmation, MB_ICONWARNING)) return false;
+  return true;
+}
+
+// Runs one stage; the record tells whether it failed.
+StatusCode RunStage(StageEngine* engine) {
+  if (!engine) return status::Success;
+  const StatusRecord record = engine->RunStage();
+  return record.Empty() ? status::Success : record.Code();
+}
+
+void RunFirewallDriverInSeparateProcess(RunContext& context) {
+  RunParameters& parameters = context.parameters;
+  context.Log(severity::Info, Here(__LINE__), L"*****     Zor Fw NDIS driver(separate process)     *****");
+  std::int32_t next = 0;
+  if (const StatusCode first = RunNdisProcess(next); !IsFailure(first)) {
+    context.Log(severity::Debug, Here(__LINE__), L"Remove NDIS driver pass, next uninstalation step is %d, old was %d",
+                next, parameters.NdisNextStep);
+    parameters.NdisNextStep = next;
+  } else {
+    context.Log(severity::Debug, Here(__LINE__), L"Remove NDIS driver failed with error 0x%08x", first);
+    if (const StatusCode second = RunNdisProcess(next); !IsFailure(second)) {
+      context.Log(severity::Debug, Here(__LINE__),
+                  L"Second Remove NDIS driver pass, next uninstalation step is %d, old was %d", next,
+                  parameters.NdisNextStep);
+      parameters.NdisNextStep = next;
+    } else {
+      context.Log(severity::Debug, Here(__LINE__), L"Second Remove NDIS driver failed with error 0x%08x", second);
+    }
+  }
+  context.Log(severity::Info, Here(__LINE__), L"*****     end of Fw NDIS separated process     *****");
+}
+
+}  // namespace
+
+PipelineEnding RunPipelineStages(RunContext& context) {
+  RunParameters& parameters = context.parameters;
+  StageEngines& engines = context.engines;
+  if (!Confirmed(parameters)) return {};
+
+  context.Log(severity::Info, Here(__LINE__), L"ZorRemover runs in attempt number %d", parameters.RunNumber);
+
+  if (parameters.NdisOnly) {
+    context.Log(severity::Info, Here(__LINE__), L"*****     Zor Fw NDIS driver     *****");
+    context.Log(severity::Info, Here(__LINE__), L"...this operation can take several minutes...");
+    RunStage(engines.firewallDriver.get());
+    return {true, parameters.NdisNextStep};
+  }
+
+  context.Log(severity::Info, Here(__LINE__), L"*****     Msi data     *****");
+  if (const StatusCode code = RunStage(engines.installerData.get()); IsFailure(code)) {
+    context.Log(severity::Debug, Here(__LINE__), L"Msi data removal failed with error 0x%08x", code);
+  }
+
+  if (parameters.RunNumber == 1) {
+    context.Log(severity::Info, Here(__LINE__), L"*****     Exchange&Outlook plugins data     *****");
+    if (const StatusCode code = RunStage(engines.mailPlugins.get()); IsFailure(code)) {
+      context.Log(severity::Debug, Here(__LINE__), L"Exchange&Outlook plugins removal failed with error 0x%08x", code);
+    }
+  }
+
+  context.Log(severity::Info, Here(__LINE__), L"*****     Services     *****");
+  if (IsFailure(RunStage(engines.services.get()))) {
+    context.Log(severity::Debug, Here(__LINE__), L"Service remover failed for some service(s)");
+  }
+  if (parameters.RestartCounter != 0) {
+    context.Log(severity::Debug, Here(__LINE__), L"Restart is needed (restart counter: %d)", parameters.RestartCounter);
+  }
+
+  RunFirewallDriverInSeparateProcess(context);
+
+  context.Log(severity::Info, Here(__LINE__), L"*****     Drivers     *****");
+  if (IsFailure(RunStage(engines.drivers.get()))) {
+    context.Log(severity::Debug, Here(__LINE__), L"Removing drivers failed for some item(s)");
+  }
+  context.Log(severity::Info, Here(__LINE__), L"*****     Running ZOR process     *****");
+  if (IsFailure(RunStage(engines.processes.get()))) {
+    context.Log(severity::Debug, Here(__LINE__), L"Running ZOR process remover failed for some item(s)");
+  }
+  context.Log(severity::Info, Here(__LINE__), L"*****     Registry keys and values     *****");
+  if (IsFailure(RunStage(engines.registry.get()))) {
+    context.Log(severity::Debug, Here(__LINE__), L"Registry remover failed for some registry item(s)");
+  }
+  context.Log(severity::Info, Here(__LINE__), L"*****     Files and folders     *****");
+  if (IsFailure(RunStage(engines.files.get()))) {
+    context.Log(severity::Debug, Here(__LINE__), L"File remover failed for some item(s)");
+  }
+
+  if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
+    context.Log(severity::Debug, Here(__LINE__), L"Restarting...");
+    const StatusRecord restarted = RestartAndResume(context);
+    if (!restarted.Empty() && restarted.Failed()) {
+      context.Log(severity::Warn, Here(__LINE__), L"Initiate Restart failed (error %x)", restarted.Code());
+    } else {
+      return {true, 0};
+    }
+  }
+  return {};
+}
+
+StatusRecord RunMainPipeline(RunContext& context) {
+  const PipelineEnding ending = RunPipelineStages(context);
+  if (ending.endsProcess) std::exit(ending.exitCode);
+  return {};
+}
+
+}  // namespace zor

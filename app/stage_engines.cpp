@@ -1,0 +1,21 @@
+#include "app/stage_engines.h"
+
+#include <memory>
+
+#include "app/run_context.h"
+
+namespace zor {
+
+void BindStageEngines(RunContext& context) {
+  StageEngines& engines = context.engines;
+  engines.installerData = std::make_unique<PendingEngine>(context);
+  engines.mailPlugins = std::make_unique<PendingEngine>(context);
+  engines.services = std::make_unique<PendingEngine>(context);
+  engines.firewallDriver = std::make_unique<PendingEngine>(context);
+  engines.drivers = std::make_unique<PendingEngine>(context);
+  engines.processes = std::make_unique<PendingEngine>(context);
+  engines.registry = std::make_unique<PendingEngine>(context);
+  engines.files = std::make_unique<PendingEngine>(context);
+}
+
+}  // namespace zor

@@ -1,0 +1,312 @@
+// The main run with engines of the test's own. The separate copy that the
+// pipeline starts is this test program again (see the test entry), so the
+// real launch and wait run; the restart request is Wine's, which answers
+// with success without restarting.
+#include "app/main_pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/restart.h"
+#include "platform/native_types.h"
+#include "platform/registry_key.h"
+#include "tests/logging/logging_test_support.h"
+
+namespace zor {
+namespace {
+
+class RecordingEngine final : public StageEngine {
+ public:
+  RecordingEngine(RunContext& context, std::vector<std::string>& calls, std::string name,
+                  std::function<StatusCode(RunParameters&)> body)
+      : StageEngine(context), calls_(calls), name_(std::move(name)), body_(std::move(body)) {}
+
+  StatusRecord RunStage() override {
+    calls_.push_back(name_);
+    return MakeStatus(body_ ? body_(context().parameters) : status::Success);
+  }
+
+ private:
+  std::vector<std::string>& calls_;
+  std::string name_;
+  std::function<StatusCode(RunParameters&)> body_;
+};
+
+using StageBodies = std::vector<std::pair<std::string, std::function<StatusCode(RunParameters&)>>>;
+
+// Puts a recording engine in every stage; `bodies` says what some of them do.
+void UseRecordingEngines(RunContext& context, std::vector<std::string>& calls, const StageBodies& bodies = {}) {
+  auto make = [&](const char* name) {
+    std::function<StatusCode(RunParameters&)> body;
+    for (const auto& [stage, action] : bodies) {
+      if (stage == name) body = action;
+    }
+    return std::make_unique<RecordingEngine>(context, calls, name, body);
+  };
+  StageEngines& engines = context.engines;
+  engines.installerData = make("installer data");
+  engines.mailPlugins = make("mail plug-ins");
+  engines.services = make("services");
+  engines.firewallDriver = make("firewall driver");
+  engines.drivers = make("drivers");
+  engines.processes = make("processes");
+  engines.registry = make("registry");
+  engines.files = make("files");
+}
+
+// What the separate copy does, through the test entry's environment.
+class SeparateCopyScript {
+ public:
+  SeparateCopyScript(const test::TestFolder& folder, int exitCode) : record_(folder.File(L"copies.txt")) {
+    SetEnvironmentVariableW(L"ZOR_TEST_COPY_RECORD", record_.c_str());
+    SetEnvironmentVariableW(L"ZOR_TEST_COPY_EXIT", std::to_wstring(exitCode).c_str());
+  }
+  ~SeparateCopyScript() {
+    SetEnvironmentVariableW(L"ZOR_TEST_COPY_RECORD", nullptr);
+    SetEnvironmentVariableW(L"ZOR_TEST_COPY_EXIT", nullptr);
+  }
+  // One command line per copy that ran.
+  std::vector<std::string> CommandLines() const {
+    std::vector<std::string> lines;
+    const std::string text = test::FileExistsAt(record_) ? test::ReadFileBytes(record_) : std::string();
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+      lines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    return lines;
+  }
+
+ private:
+  std::wstring record_;
+};
+
+// The RunOnce value of the machine, removed before and after each test.
+class RunOnceValue {
+ public:
+  RunOnceValue() { Remove(); }
+  ~RunOnceValue() { Remove(); }
+  bool Read(std::wstring& data) {
+    RegistryKey key(RootLocalMachine);
+    return !IsFailure(key.Open(kRunOnceKey)) && !IsFailure(key.GetString(L"ZorRemover", data));
+  }
+
+ private:
+  static void Remove() {
+    RegistryKey key(RootLocalMachine);
+    if (!IsFailure(key.Open(kRunOnceKey))) key.DeleteValue(L"ZorRemover");
+  }
+};
+
+std::string Ascii(std::wstring_view text) { return std::string(text.begin(), text.end()); }
+
+std::string OwnCommandLine() { return Ascii(GetCommandLineW()); }
+
+std::wstring OwnModulePath() {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  return std::wstring(buffer, length);
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::vector<std::string> InfoLines(const std::vector<std::string>& lines) {
+  std::vector<std::string> info;
+  for (const std::string& line : lines) {
+    if (line.rfind("INFO ", 0) == 0) info.push_back(line.substr(5));
+  }
+  return info;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+struct PipelineRun {
+  test::TestFolder folder;
+  test::CapturedLog log{folder, L"pipeline.log"};
+  RunContext context;
+  std::vector<std::string> calls;
+
+  PipelineRun() {
+    context.logger = log.logger();
+    context.parameters.SkipAsk = true;
+  }
+};
+
+TEST(MainPipeline, RunsEveryStageInItsOrderUnderItsBannerAndTakesTheCopysStep) {
+  PipelineRun run;
+  UseRecordingEngines(run.context, run.calls);
+  SeparateCopyScript copy(run.folder, 4);
+  RunOnceValue runOnce;
+
+  const PipelineEnding ending = RunPipelineStages(run.context);
+
+  EXPECT_FALSE(ending.endsProcess);
+  EXPECT_EQ(run.calls, (std::vector<std::string>{"installer data", "mail plug-ins", "services", "drivers", "processes",
+                                                 "registry", "files"}));
+  const std::vector<std::string> lines = run.log.Lines();
+  EXPECT_EQ(InfoLines(lines), (std::vector<std::string>{
+                                  "ZorRemover runs in attempt number 1",
+                                  "*****     Msi data     *****",
+                                  "*****     Exchange&Outlook plugins data     *****",
+                                  "*****     Services     *****",
+                                  "*****     Zor Fw NDIS driver(separate process)     *****",
+                                  "*****     end of Fw NDIS separated process     *****",
+                                  "*****     Drivers     *****",
+                                  "*****     Running ZOR process     *****",
+                                  "*****     Registry keys and values     *****",
+                                  "*****     Files and folders     *****",
+                              }));
+  EXPECT_TRUE(Contains(lines, "DEBUG Remove NDIS driver pass, next uninstalation step is 4, old was 1")) << Joined(lines);
+  EXPECT_EQ(run.context.parameters.NdisNextStep, 4);
+  // One copy, started with this process's whole command line and the two
+  // options of the separate mode.
+  EXPECT_EQ(copy.CommandLines(), std::vector<std::string>{OwnCommandLine() + " /ndisonly /skipask"});
+  std::wstring entry;
+  EXPECT_FALSE(runOnce.Read(entry)) << "nothing was planned, so nothing is registered";
+}
+
+TEST(MainPipeline, AFailingStageIsLoggedAndTheNextOneRuns) {
+  const StatusCode kFailure = status::GenericFailure;
+  const std::vector<std::string> failureLines = {
+      "DEBUG Msi data removal failed with error 0x80004005",
+      "DEBUG Exchange&Outlook plugins removal failed with error 0x80004005",
+      "DEBUG Service remover failed for some service(s)",
+      "DEBUG Removing drivers failed for some item(s)",
+      "DEBUG Running ZOR process remover failed for some item(s)",
+      "DEBUG Registry remover failed for some registry item(s)",
+      "DEBUG File remover failed for some item(s)",
+  };
+  // An informational success in a record is no failure.
+  for (const StatusCode code : {kFailure, status::WaitAbandoned}) {
+    SCOPED_TRACE(code);
+    PipelineRun run;
+    StageBodies bodies;
+    for (const char* stage : {"installer data", "mail plug-ins", "services", "drivers", "processes", "registry", "files"}) {
+      bodies.emplace_back(stage, [code](RunParameters&) { return code; });
+    }
+    UseRecordingEngines(run.context, run.calls, bodies);
+    SeparateCopyScript copy(run.folder, 1);
+    RunOnceValue runOnce;
+
+    EXPECT_FALSE(RunPipelineStages(run.context).endsProcess);
+    EXPECT_EQ(run.calls.size(), 7u);
+    const std::vector<std::string> lines = run.log.Lines();
+    for (const std::string& line : failureLines) {
+      EXPECT_EQ(Contains(lines, line), IsFailure(code)) << line;
+    }
+  }
+}
+
+TEST(MainPipeline, ASecondRunAsksNothingSkipsThePluginStageAndNeverRestarts) {
+  PipelineRun run;
+  run.context.parameters.RunNumber = 2;
+  run.context.parameters.SkipAsk = false;  // no box may appear even so
+  UseRecordingEngines(run.context, run.calls,
+                      {{"services", [](RunParameters& p) { p.RestartCounter += 1; return status::Success; }},
+                       {"files", [](RunParameters& p) { p.RestartCounter += 1; return status::Success; }}});
+  SeparateCopyScript copy(run.folder, 5);
+  RunOnceValue runOnce;
+
+  const PipelineEnding ending = RunPipelineStages(run.context);
+
+  EXPECT_FALSE(ending.endsProcess);
+  EXPECT_EQ(run.calls, (std::vector<std::string>{"installer data", "services", "drivers", "processes", "registry",
+                                                 "files"}));
+  const std::vector<std::string> lines = run.log.Lines();
+  EXPECT_TRUE(Contains(lines, "INFO ZorRemover runs in attempt number 2")) << Joined(lines);
+  EXPECT_FALSE(Contains(lines, "INFO *****     Exchange&Outlook plugins data     *****"));
+  EXPECT_TRUE(Contains(lines, "DEBUG Restart is needed (restart counter: 1)")) << Joined(lines);
+  EXPECT_FALSE(Contains(lines, "DEBUG Restarting..."));
+  EXPECT_EQ(run.context.parameters.RestartCounter, 2);
+  std::wstring entry;
+  EXPECT_FALSE(runOnce.Read(entry));
+}
+
+TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
+  const struct {
+    const char* name;
+    bool noRestart;
+  } rows[] = {{"restart", false}, {"norestart", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    PipelineRun run;
+    run.context.parameters.ZorDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10";
+    run.context.parameters.ZorAdminDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin";
+    run.context.parameters.NoRestart = row.noRestart;
+    UseRecordingEngines(run.context, run.calls,
+                        {{"files", [](RunParameters& p) { p.RestartCounter += 2; return status::Success; }}});
+    SeparateCopyScript copy(run.folder, 5);
+    RunOnceValue runOnce;
+
+    const PipelineEnding ending = RunPipelineStages(run.context);
+
+    EXPECT_TRUE(ending.endsProcess);
+    EXPECT_EQ(ending.exitCode, 0);
+    std::wstring entry;
+    ASSERT_TRUE(runOnce.Read(entry));
+    const std::wstring expected = L"\"" + OwnModulePath() +
+                                  L"\" /run_number=2 /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" /ndis_nextstep=5" +
+                                  (row.noRestart ? L" /norestart" : L"");
+    EXPECT_EQ(Ascii(entry), Ascii(expected));
+    const std::vector<std::string> lines = run.log.Lines();
+    EXPECT_TRUE(Contains(lines, "DEBUG Restarting...")) << Joined(lines);
+    EXPECT_EQ(Contains(lines, "DEBUG Requesting a restart (flags 7)"), !row.noRestart) << Joined(lines);
+    for (const std::string& line : lines) EXPECT_NE(line.rfind("WARN ", 0), 0u) << line;
+  }
+}
+
+TEST(MainPipeline, TheSeparateModeRunsOnlyTheFirewallStageAndEndsWithItsStep) {
+  PipelineRun run;
+  run.context.parameters.NdisOnly = true;
+  UseRecordingEngines(run.context, run.calls,
+                      {{"firewall driver", [](RunParameters& p) {
+                          p.NdisNextStep = 5;
+                          p.RestartCounter += 1;  // seen by nobody: this copy never restarts
+                          return status::GenericFailure;
+                        }}});
+  SeparateCopyScript copy(run.folder, 9);
+  RunOnceValue runOnce;
+
+  const PipelineEnding ending = RunPipelineStages(run.context);
+
+  EXPECT_TRUE(ending.endsProcess);
+  EXPECT_EQ(ending.exitCode, 5);
+  EXPECT_EQ(run.calls, std::vector<std::string>{"firewall driver"});
+  EXPECT_EQ(InfoLines(run.log.Lines()), (std::vector<std::string>{
+                                            "ZorRemover runs in attempt number 1",
+                                            "*****     Zor Fw NDIS driver     *****",
+                                            "...this operation can take several minutes...",
+                                        }));
+  EXPECT_TRUE(copy.CommandLines().empty());
+  std::wstring entry;
+  EXPECT_FALSE(runOnce.Read(entry));
+}
+
+// Without a display a confirmation cannot be answered Yes.
+TEST(MainPipeline, AFirstRunWhoseConfirmationGetsNoAnswerRunsNoStage) {
+  wchar_t display[8] = {};
+  if (GetEnvironmentVariableW(L"DISPLAY", display, 8) > 0) {
+    GTEST_SKIP() << "a display is present: the confirmation would wait for an answer";
+  }
+  PipelineRun run;
+  run.context.parameters.SkipAsk = false;
+  UseRecordingEngines(run.context, run.calls);
+  const PipelineEnding ending = RunPipelineStages(run.context);
+  EXPECT_FALSE(ending.endsProcess);
+  EXPECT_TRUE(run.calls.empty());
+  EXPECT_TRUE(run.log.Lines().empty());
+}
+
+}  // namespace
+}  // namespace zor

@@ -1,0 +1,154 @@
+// The whole program, started as an administrator starts it. These runs
+// remove what they find, so they run in a prefix of their own, one at a
+// time (see tests/CMakeLists.txt: every suite named ProgramRun*).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/native_types.h"
+#include "tests/logging/logging_test_support.h"
+#include "tests/support/child_process.h"
+
+namespace zor {
+namespace {
+
+std::string Ascii(std::wstring_view text) {
+  std::string narrow;
+  for (wchar_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return narrow;
+}
+
+// A copy of the program in a folder of the test's own, since the program
+// writes zorremover.log beside itself.
+struct ProgramCopy {
+  test::TestFolder folder;
+  std::wstring program = folder.File(L"zorremover.exe");
+  ProgramCopy() { EXPECT_TRUE(CopyFileW(test::ProgramPath().c_str(), program.c_str(), TRUE)); }
+  std::wstring Quoted() const { return L"\"" + program + L"\""; }
+
+  // The log's messages, without their date and time.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> messages;
+    const std::wstring path = folder.File(L"zorremover.log");
+    if (!test::FileExistsAt(path)) return messages;
+    bool wellFormed = false;
+    for (const std::wstring& line : test::ReadLogLines(path, &wellFormed)) {
+      const std::string text = Ascii(line);
+      const std::size_t date = text.find(' ');
+      const std::size_t time = date == std::string::npos ? date : text.find(' ', date + 1);
+      messages.push_back(time == std::string::npos ? text : text.substr(time + 1));
+    }
+    EXPECT_TRUE(wellFormed);
+    return messages;
+  }
+};
+
+std::vector<std::string> Info(const std::vector<std::string>& messages) {
+  std::vector<std::string> info;
+  for (const std::string& message : messages) {
+    if (message.rfind("INFO *****", 0) == 0 || message.rfind("INFO ZorRemover runs", 0) == 0 ||
+        message.rfind("INFO ...", 0) == 0) {
+      info.push_back(message.substr(5));
+    }
+  }
+  return info;
+}
+
+int Count(const std::vector<std::string>& messages, const std::string& wanted) {
+  return static_cast<int>(std::count(messages.begin(), messages.end(), wanted));
+}
+
+bool StartsAny(const std::vector<std::string>& messages, const std::string& prefix) {
+  return std::any_of(messages.begin(), messages.end(), [&](const std::string& m) { return m.rfind(prefix, 0) == 0; });
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+bool DisplayPresent() {
+  wchar_t display[8] = {};
+  return GetEnvironmentVariableW(L"DISPLAY", display, 8) > 0;
+}
+
+TEST(ProgramRun, SkipAskRunsEveryStageWithTheSeparateCopyInsideItsBanners) {
+  ProgramCopy copy;
+  const test::ChildResult child = test::RunChild(copy.Quoted() + L" /skipask /ndis_nextstep=7", 120000);
+  ASSERT_TRUE(child.started);
+  ASSERT_FALSE(child.timedOut);
+  EXPECT_EQ(child.exitCode, 0u) << child.output;
+
+  const std::vector<std::string> messages = copy.Messages();
+  // Both processes write the one log; the copy's lines lie between the
+  // banners of the separate process.
+  EXPECT_EQ(Info(messages), (std::vector<std::string>{
+                                "ZorRemover runs in attempt number 1",
+                                "*****     Msi data     *****",
+                                "*****     Exchange&Outlook plugins data     *****",
+                                "*****     Services     *****",
+                                "*****     Zor Fw NDIS driver(separate process)     *****",
+                                "ZorRemover runs in attempt number 1",
+                                "*****     Zor Fw NDIS driver     *****",
+                                "...this operation can take several minutes...",
+                                "*****     end of Fw NDIS separated process     *****",
+                                "*****     Drivers     *****",
+                                "*****     Running ZOR process     *****",
+                                "*****     Registry keys and values     *****",
+                                "*****     Files and folders     *****",
+                            }))
+      << Joined(messages);
+  EXPECT_EQ(Count(messages, "DEBUG Remove NDIS driver pass, next uninstalation step is 7, old was 7"), 1)
+      << Joined(messages);
+
+  // The console has INFO and above in the log's form, and no DEBUG.
+  const std::regex banner(R"((^|\n)\S+ \S+ INFO \*\*\*\*\*     Files and folders     \*\*\*\*\*\r?\n)");
+  EXPECT_TRUE(std::regex_search(child.output, banner)) << child.output;
+  EXPECT_EQ(child.output.find(" DEBUG "), std::string::npos) << child.output;
+}
+
+// The copy is started from this process's own command line; a first word
+// that names no program makes it fail to start, twice.
+TEST(ProgramRun, ASeparateCopyThatCannotStartIsTriedOnceMore) {
+  ProgramCopy copy;
+  const test::ChildResult child =
+      test::RunChildAs(copy.program, L"\"C:\\no-such-folder\\zorremover.exe\" /skipask", 120000);
+  ASSERT_TRUE(child.started);
+  EXPECT_EQ(child.exitCode, 0u) << child.output;
+
+  const std::vector<std::string> messages = copy.Messages();
+  EXPECT_TRUE(StartsAny(messages, "DEBUG Remove NDIS driver failed with error 0x")) << Joined(messages);
+  EXPECT_TRUE(StartsAny(messages, "DEBUG Second Remove NDIS driver failed with error 0x")) << Joined(messages);
+  EXPECT_EQ(Count(messages, "INFO *****     Zor Fw NDIS driver     *****"), 0);
+  EXPECT_EQ(Count(messages, "INFO *****     Files and folders     *****"), 1);
+}
+
+TEST(ProgramRun, ASecondRunAsksNothingAndSkipsThePluginStage) {
+  ProgramCopy copy;
+  const test::ChildResult child = test::RunChild(copy.Quoted() + L" /run_number=2", 120000);
+  ASSERT_TRUE(child.started);
+  EXPECT_EQ(child.exitCode, 0u) << child.output;
+  const std::vector<std::string> messages = copy.Messages();
+  EXPECT_EQ(Count(messages, "INFO ZorRemover runs in attempt number 2"), 2) << Joined(messages);  // and its copy
+  EXPECT_EQ(Count(messages, "INFO *****     Exchange&Outlook plugins data     *****"), 0);
+  EXPECT_EQ(Count(messages, "INFO *****     Files and folders     *****"), 1);
+}
+
+TEST(ProgramRun, WithoutSkipAskAndNoAnswerPossibleNothingRuns) {
+  if (DisplayPresent()) GTEST_SKIP() << "a display is present: the confirmation would wait for an answer";
+  ProgramCopy copy;
+  const test::ChildResult child = test::RunChild(copy.Quoted(), 120000);
+  ASSERT_TRUE(child.started);
+  EXPECT_EQ(child.exitCode, 0u) << child.output;
+  const std::vector<std::string> messages = copy.Messages();
+  EXPECT_FALSE(messages.empty()) << "the start-up steps log before the confirmation";
+  EXPECT_FALSE(StartsAny(messages, "INFO ZorRemover runs in attempt number")) << Joined(messages);
+  EXPECT_FALSE(StartsAny(messages, "INFO *****")) << Joined(messages);
+}
+
+}  // namespace
+}  // namespace zor
