@@ -1,6 +1,7 @@
 #include "platform/native_file.h"
 
 #include <cstring>
+#include <string>
 
 #include "platform/file_status.h"
 #include "platform/native_api.h"
@@ -95,6 +96,21 @@ NTSTATUS SetDeleteDisposition(HANDLE handle) {
 
 bool IsLinkTag(ULONG tag) { return tag == kTagMountPoint || tag == kTagSymlink; }
 
+// Names in a folder compare without regard to case: a link listed as
+// "uPDATE" is the folder a caller named "Update".
+bool SameName(const wchar_t* listed, const UNICODE_STRING& name) {
+  std::wstring left(listed, name.Length / sizeof(wchar_t));
+  std::wstring right(name.Buffer, name.Length / sizeof(wchar_t));
+  if (left == right) return true;
+  if (!Native().RtlUpcaseUnicodeString) return false;
+  for (std::wstring* text : {&left, &right}) {
+    UNICODE_STRING counted = CountedName(text->data(), text->size());
+    // In place: upper case never needs more room in UTF-16 here.
+    if (!NT_SUCCESS(Native().RtlUpcaseUnicodeString(&counted, &counted, FALSE))) return false;
+  }
+  return left == right;
+}
+
 Listed ListedAs(HANDLE folder, const UNICODE_STRING& name) {
   if (!Native().ZwQueryDirectoryFile || name.Length == 0) return Listed::Unknown;
   // A folder handle keeps the first mask it was asked with, so every
@@ -110,7 +126,7 @@ Listed ListedAs(HANDLE folder, const UNICODE_STRING& name) {
                                                         FileDirectoryInformationClass, TRUE, &mask, TRUE);
   if (!NT_SUCCESS(status)) return Listed::Unknown;
   const auto* entry = reinterpret_cast<const FileDirectoryInformationRecord*>(buffer);
-  if (entry->FileNameLength != name.Length || std::memcmp(entry->FileName, name.Buffer, name.Length) != 0) {
+  if (entry->FileNameLength != name.Length || !SameName(entry->FileName, name)) {
     return Listed::Unknown;
   }
   return (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Listed::Link : Listed::NotLink;

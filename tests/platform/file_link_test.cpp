@@ -101,6 +101,10 @@ TEST_F(FileLinks, ATopPathThatIsALinkIsNeverWalked) {
       {L"top-link-empty", true},
       {L"top-link-empty", false},
       {L"tree\\link-to-empty", true},
+      // Named in other letters than it is listed in.
+      {L"TOP-LINK", true},
+      {L"Top-Link-Empty", false},
+      {L"tree\\LINK-TO-EMPTY", true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(test::Narrow(row.path));
@@ -109,6 +113,7 @@ TEST_F(FileLinks, ATopPathThatIsALinkIsNeverWalked) {
     ExpectTargetsWhole();
   }
   EXPECT_EQ(Code(DeleteFolder(Path(L"top-link-empty"))), kLinkNotFollowed);
+  EXPECT_EQ(Code(DeleteFolder(Path(L"TOP-LINK-EMPTY"))), kLinkNotFollowed);
   ExpectTargetsWhole();
 }
 
