@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/run_context.h"
+#include "engines/file_remover.h"
+#include "engines/registry_remover.h"
 
 namespace zor {
 
@@ -14,8 +16,8 @@ void BindStageEngines(RunContext& context) {
   engines.firewallDriver = std::make_unique<PendingEngine>(context);
   engines.drivers = std::make_unique<PendingEngine>(context);
   engines.processes = std::make_unique<PendingEngine>(context);
-  engines.registry = std::make_unique<PendingEngine>(context);
-  engines.files = std::make_unique<PendingEngine>(context);
+  engines.registry = std::make_unique<RegistryRemover>(context);
+  engines.files = std::make_unique<FileRemover>(context);
 }
 
 }  // namespace zor

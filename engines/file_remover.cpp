@@ -1,0 +1,299 @@
+#include "engines/file_remover.h"
+
+#include <new>
+#include <vector>
+
+#include "app/run_context.h"
+#include "app/text_case.h"
+#include "platform/directory_lister.h"
+#include "platform/file_operations.h"
+#include "platform/fs_redirection.h"
+#include "platform/link_check.h"
+#include "platform/path_text.h"
+#include "platform/tree_delete.h"
+
+namespace zor {
+namespace {
+
+constexpr std::wstring_view kFileId = L"09ED428F-C489-4b2c-A326-7E3B331CF222";
+
+LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+
+// The texts of the two main folders, the program's and the console's.
+struct MainFolderTexts {
+  const wchar_t* notFound;
+  const wchar_t* deleting;
+  const wchar_t* failed;
+};
+constexpr MainFolderTexts kProgramMain{L"Main ZOR directory '%s' not found", L"Deleting ZOR path '%s'...",
+                                       L"Deleting ZOR path '%s' failed with error:0x%08x"};
+constexpr MainFolderTexts kAdminMain{L"Main Admin ZOR directory '%s' not found", L"Deleting Admin ZOR path '%s'...",
+                                     L"Deleting Admin ZOR path '%s' failed with error:0x%08x"};
+
+// The folder above a product folder given with or without one trailing
+// separator.
+StatusCode MainFolderOf(const std::wstring& folder, std::wstring& main) {
+  std::wstring trimmed;
+  try {
+    trimmed = folder;
+  } catch (const std::bad_alloc&) {
+    return status::OutOfMemory;
+  }
+  if (!trimmed.empty() && IsPathSeparator(trimmed.back())) trimmed.pop_back();
+  return ParentFolder(trimmed, main);
+}
+
+bool NamedZor(const std::wstring& folder) {
+  std::wstring last;
+  return !IsFailure(LastComponent(folder, last)) && EqualsFoldingAscii(last, L"ZOR");
+}
+
+// The folders from the row's own folder down to, not including, its path:
+// each of them could lead somewhere else if it were a link. A folder of
+// Windows is taken as Windows keeps it; the product's own folders, and the
+// main folder above them, are not.
+std::vector<std::wstring> FoldersOnTheWay(const FileItem& item, const std::wstring& base) {
+  std::vector<std::wstring> way;
+  const std::wstring_view relative = item.relativePath ? item.relativePath : L"";
+  if (item.parentDir == ParentZorDir || item.parentDir == ParentZorAdminDir) {
+    std::wstring main;
+    if (!IsFailure(MainFolderOf(base, main)) && NamedZor(main)) way.push_back(main);
+  }
+  if (relative.empty()) return way;
+  if (IsProductParent(item.parentDir)) way.push_back(base);
+  std::wstring prefix;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < relative.size(); ++i) {
+    if (!IsPathSeparator(relative[i])) continue;
+    if (i > start) {
+      if (!prefix.empty()) prefix += L'\\';
+      prefix.append(relative.substr(start, i - start));
+      std::wstring folder;
+      if (!IsFailure(CombinePath(base, prefix, folder))) way.push_back(folder);
+    }
+    start = i + 1;
+  }
+  return way;
+}
+
+}  // namespace
+
+const std::wstring* FileRemover::ParentFolderText(std::int32_t parentDir) {
+  RunParameters& p = context().parameters;
+  switch (parentDir) {
+    case ParentZorDir: return &p.ZorDir;
+    case ParentZorDataDir: return &p.ZorDataDir;
+    case ParentCommonAppDataDir: return &p.CommonAppDataDir;
+    case ParentAppDataDir: return &p.AppDataDir;
+    case ParentSystem32Dir: return &p.System32Dir;
+    case ParentSysWow64Dir: return &p.SysWow64Dir;
+    case ParentDriversDir: return &p.DriversDir;
+    case ParentCommonDesktopDir: return &p.CommonDesktopDir;
+    case ParentCommonProgramsDir: return &p.CommonProgramsDir;
+    case ParentProgramFilesDir: return &p.ProgramFilesDir;
+    case ParentProgramFilesX86Dir: return &p.ProgramFilesX86Dir;
+    case ParentZorAdminDir: return &p.ZorAdminDir;
+    default: return nullptr;
+  }
+}
+
+StatusRecord FileRemover::RemoveFilesAndFolders() { return RemoveFilesAndFolders(FileItemTable()); }
+
+StatusRecord FileRemover::RemoveFilesAndFolders(std::span<const FileItem> items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    try {
+      ProcessItem(items[i], static_cast<std::int32_t>(i));
+    } catch (const std::bad_alloc&) {
+      // The row is left as it was; the next one may fare better.
+    }
+  }
+  return RemoveMainFolders();
+}
+
+void FileRemover::ProcessItem(const FileItem& item, std::int32_t number) {
+  const std::wstring* folder = ParentFolderText(item.parentDir);
+  if (folder == nullptr) {
+    context().Log(severity::Warn, Here(__LINE__), L"Wrong ParentDir parameter for fileItem number %d", number);
+    return;
+  }
+  if (folder->empty()) {
+    context().Log(severity::Debug, Here(__LINE__), L"Missing ParentDir path for fileItem number %d", number);
+    return;
+  }
+  std::wstring path = *folder;
+  if (item.relativePath != nullptr && CombinePath(*folder, item.relativePath, path) != status::Success) {
+    context().Log(severity::Debug, Here(__LINE__), L"Faild to combine paths '%s' and '%s'...", *folder,
+                  item.relativePath);
+    return;
+  }
+  context().Log(severity::Debug, Here(__LINE__), L"Processing item '%s'", path);
+  if (!WayHasNoLink(item, *folder, number)) return;
+  RunActions(item, path);
+}
+
+bool FileRemover::WayHasNoLink(const FileItem& item, const std::wstring& base, std::int32_t number) {
+  FsRedirectionScope redirection(item.redirect != 0);
+  for (const std::wstring& folder : FoldersOnTheWay(item, base)) {
+    bool link = false;
+    // Nothing is found below a folder that is not there.
+    if (IsFailure(QueryIsLink(folder, link))) return true;
+    if (link) {
+      context().Log(severity::Warn, Here(__LINE__),
+                    L"Directory '%s' is a link: fileItem number %d is not removed through it", folder, number);
+      return false;
+    }
+  }
+  return true;
+}
+
+void FileRemover::RunActions(const FileItem& item, const std::wstring& path) {
+  const bool redirect = item.redirect != 0;
+  for (const std::uint8_t action : kFileActionOrder) {
+    if (!(item.actions & action)) continue;
+    // An item's outcome is in the log; the stage goes on either way.
+    switch (action) {
+      case ActionRunSpecial: RunSpecialAction(path, item.specialAction); break;
+      case ActionRemoveFolder: RemoveFolderItem(path, redirect, false, false); break;
+      case ActionEmptyAndRemoveFolder: RemoveFolderItem(path, redirect, true, false); break;
+      case ActionRemoveTree: RemoveFolderItem(path, redirect, true, true); break;
+      case ActionDeleteFile: DeleteFileItem(path, redirect); break;
+      case ActionReportSpecial: ReportSpecialAction(path, redirect, item.specialAction); break;
+      case ActionDeleteMatching:
+        DeleteMatchingFiles(path, item.mask ? std::wstring_view(item.mask) : std::wstring_view(), redirect);
+        break;
+    }
+  }
+}
+
+StatusRecord FileRemover::RemoveFile(const std::wstring& path, bool reportDeletedAsInfo) {
+  const StatusCode deleted = DeleteFileNow(path);
+  if (!IsFailure(deleted)) {
+    context().Log(reportDeletedAsInfo ? severity::Info : severity::Debug, Here(__LINE__), L"File '%s' deleted", path);
+    return {};
+  }
+  std::uint32_t lastError = 0;
+  if (PlanDeleteAfterRestart(path, lastError)) {
+    context().Log(severity::Debug, Here(__LINE__),
+                  L"Removing file '%s' failed (error %x), planned for delete after restart", path, deleted);
+    ++context().parameters.RestartCounter;
+    return {};
+  }
+  context().Log(severity::Warn, Here(__LINE__),
+                L"Removing file '%s' failed (error %x), plan for delete after restart failed (%d)", path, deleted,
+                lastError);
+  return MakeStatus(status::GenericFailure);
+}
+
+StatusRecord FileRemover::DeleteFileItem(std::wstring_view path, bool redirect) {
+  FsRedirectionScope redirection(redirect);
+  const std::wstring file(path);
+  if (IsFailure(FileExists(file))) {
+    context().Log(severity::Info, Here(__LINE__), L"File '%s' not found", file);
+    return {};
+  }
+  return RemoveFile(file, false);
+}
+
+StatusRecord FileRemover::DeleteMatchingFiles(std::wstring_view folder, std::wstring_view mask, bool redirect) {
+  FsRedirectionScope redirection(redirect);
+  const std::wstring folderPath(folder);
+  if (IsFailure(FolderExists(folderPath))) {
+    context().Log(severity::Info, Here(__LINE__), L"Directory '%s' not found", folderPath);
+    return {};
+  }
+  bool link = true;
+  if (IsFailure(QueryIsLink(folderPath, link)) || link) {
+    context().Log(severity::Warn, Here(__LINE__), L"Directory '%s' is a link: no file is deleted through it",
+                  folderPath);
+    return {};
+  }
+  const std::wstring maskText(mask);
+  DirectoryLister lister;
+  StatusCode step = lister.OpenListing(folderPath, maskText.empty() ? nullptr : maskText.c_str(), ListFiles);
+  if (IsFailure(step)) {
+    context().Log(severity::Debug, Here(__LINE__), L"Listing directory '%s' failed (error %x)", folderPath, step);
+    return {};
+  }
+  while (step == status::Success) {
+    FolderEntry entry;
+    std::wstring path;
+    if (!IsFailure(lister.CurrentEntry(entry)) && !IsFailure(lister.EntryPath(path))) RemoveFile(path, true);
+    step = lister.NextEntry();
+  }
+  return {};
+}
+
+StatusRecord FileRemover::RemoveFolderItem(std::wstring_view path, bool redirect, bool filesFirst, bool hardForce) {
+  FsRedirectionScope redirection(redirect);
+  const std::wstring folder(path);
+  if (IsFailure(FolderExists(folder))) {
+    context().Log(severity::Info, Here(__LINE__), L"Directory '%s' not found", folder);
+    return {};
+  }
+  bool link = true;
+  StatusCode result = status::Success;
+  if (IsFailure(QueryIsLink(folder, link)) || link) {
+    // A link goes as the link; what it points to is no product folder.
+    context().Log(severity::Warn, Here(__LINE__), L"Directory '%s' is a link: only the link is removed", folder);
+    result = DeleteFolder(folder);
+  } else if (hardForce) {
+    context().Log(severity::Info, Here(__LINE__), L"Trying HardForce delete '%s'", folder);
+    result = DeleteTree(folder, true);
+  } else if (context().parameters.DeleteDirForceHard) {
+    result = DeleteTree(folder, true);
+  } else {
+    if (filesFirst) DeleteMatchingFiles(folder, L"*.*", redirect);
+    result = DeleteTree(folder, false);
+  }
+  if (IsFailure(result)) {
+    context().Log(severity::Debug, Here(__LINE__), L"Directory %s not deleted (error %x)", folder, result);
+  } else {
+    context().Log(severity::Info, Here(__LINE__), L"Directory '%s' deleted", folder);
+  }
+  return {};
+}
+
+StatusRecord FileRemover::ReportSpecialAction(std::wstring_view path, bool redirect, std::int32_t number) {
+  FsRedirectionScope redirection(redirect);
+  const std::wstring file(path);
+  if (IsFailure(FileExists(file))) {
+    context().Log(severity::Info, Here(__LINE__), L"File '%s' not found", file);
+  } else if (number != 0) {
+    context().Log(severity::Info, Here(__LINE__), L"No special action implemented for file %s", file);
+  } else {
+    context().Log(severity::Info, Here(__LINE__), L"Special action not defined for file %s", file);
+  }
+  return {};
+}
+
+StatusRecord FileRemover::RunSpecialAction(std::wstring_view, std::int32_t) {
+  // No item of this product needs code of its own.
+  return {};
+}
+
+StatusRecord FileRemover::RemoveMainFolders() {
+  StatusRecord result = RemoveMainFolder(context().parameters.ZorDir, false);
+  if (result.Failed()) return result;
+  return RemoveMainFolder(context().parameters.ZorAdminDir, true);
+}
+
+StatusRecord FileRemover::RemoveMainFolder(const std::wstring& folder, bool admin) {
+  if (folder.empty()) return {};
+  const MainFolderTexts& texts = admin ? kAdminMain : kProgramMain;
+  std::wstring main;
+  const StatusCode made = MainFolderOf(folder, main);
+  if (IsFailure(made)) return MakeStatus(made);
+  if (IsFailure(FolderExists(main))) {
+    context().Log(severity::Info, Here(__LINE__), texts.notFound, main);
+    return {};
+  }
+  // Only a folder of the product's own name; never Program Files or
+  // whatever else a program folder was put in.
+  if (!NamedZor(main)) return {};
+  context().Log(severity::Debug, Here(__LINE__), texts.deleting, main);
+  const StatusCode deleted = DeleteTree(main, context().parameters.DeleteDirForceHard);
+  if (IsFailure(deleted)) context().Log(severity::Info, Here(__LINE__), texts.failed, main, deleted);
+  return {};
+}
+
+}  // namespace zor

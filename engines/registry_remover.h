@@ -1,0 +1,59 @@
+#pragma once
+// The registry stage: the product's keys and values from the registry item
+// table, its library in "AppInit_DLLs", and its boot-time programs in the
+// Session Manager's "BootExecute" of every control set. Keys and values that
+// exist but cannot go are reported and left; nothing here waits for a
+// restart.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "app/stage_engine.h"
+#include "app/status_record.h"
+#include "engines/registry_item_table.h"
+
+namespace zor {
+
+class RegistryKey;
+
+class RegistryRemover final : public StageEngine {
+ public:
+  using StageEngine::StageEngine;
+
+  StatusRecord RunStage() override { return RemoveRegistryItems(); }
+
+  // The built-in table and the machine's control sets. The rows' outcomes
+  // are only logged: the result is that of the Session Manager clean-up.
+  StatusRecord RemoveRegistryItems();
+  // `systemKey` is the key below HKEY_LOCAL_MACHINE that holds the control
+  // sets ("SYSTEM").
+  StatusRecord RemoveRegistryItems(std::span<const RegistryItem> items, std::wstring_view systemKey);
+
+  // The item steps. Each fails only for a root selector it does not know;
+  // what happens to the key or value is logged.
+  StatusRecord RemoveKey(std::int32_t parent, std::wstring_view keyPath, std::int32_t viewMode, bool force);
+  StatusRecord RemoveValue(std::int32_t parent, std::wstring_view keyPath, std::wstring_view valueName,
+                           std::int32_t viewMode);
+  // Fails when the list cannot be read or written back.
+  StatusRecord ModifyValue(std::int32_t parent, std::wstring_view keyPath, std::wstring_view valueName,
+                           std::int32_t viewMode);
+
+  StatusRecord CleanBootExecute();
+  StatusRecord CleanBootExecute(std::wstring_view systemKey);
+
+  // Views exist only on 64-bit Windows, where the system says so; a caller
+  // may state the kind of Windows the rows are to be read for.
+  void AssumeSystem64Bit(bool is64Bit) { assumedSystem64Bit_ = is64Bit; }
+
+ private:
+  // Puts `key` on the row's root and in its view; a failure names the root.
+  StatusRecord StartStep(std::int32_t parent, std::wstring_view keyPath, std::int32_t viewMode, RegistryKey& key);
+  bool System64Bit() const;
+  void RunRow(const RegistryItem& item);
+  StatusRecord CleanControlSet(std::wstring_view keyPath, RegistryKey& sessionManager);
+
+  std::optional<bool> assumedSystem64Bit_;
+};
+
+}  // namespace zor

@@ -1,0 +1,285 @@
+// The rules the file item table must keep, whatever its names: how many
+// rows of each kind, nested folders deepest first, the redirection byte,
+// masks only where files are matched, and paths that stay inside their
+// folder. Each rule is a checker that lists what breaks it; the checkers
+// are shown to catch a broken table before they pass the real one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engines/file_item_table.h"
+
+namespace zor {
+namespace {
+
+std::string Narrow(std::wstring_view text) {
+  std::string narrow;
+  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
+  return narrow;
+}
+
+std::wstring_view PathOf(const FileItem& item) { return item.relativePath ? item.relativePath : L""; }
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring Folded(std::wstring_view text) {
+  std::wstring folded;
+  for (wchar_t c : text) folded += (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : (c == L'/' ? L'\\' : c);
+  return folded;
+}
+
+// `inner` lies below `outer` (an empty outer path is the folder itself).
+bool IsBelow(std::wstring_view inner, std::wstring_view outer) {
+  const std::wstring a = Folded(inner);
+  const std::wstring b = Folded(outer);
+  if (b.empty()) return !a.empty();
+  return a.size() > b.size() + 1 && a.compare(0, b.size(), b) == 0 && a[b.size()] == L'\\';
+}
+
+bool RemovesFolder(const FileItem& item) {
+  return (item.actions & (ActionRemoveFolder | ActionEmptyAndRemoveFolder | ActionRemoveTree)) != 0;
+}
+
+std::string RowText(std::size_t number, const FileItem& item) {
+  return "row " + std::to_string(number) + " (" + std::to_string(item.parentDir) + ", '" + Narrow(PathOf(item)) + "')";
+}
+
+using Violations = std::vector<std::string>;
+
+// A folder row comes after every row that works below that folder.
+Violations DeepestFirstViolations(std::span<const FileItem> table) {
+  Violations found;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (!RemovesFolder(table[i])) continue;
+    for (std::size_t j = i + 1; j < table.size(); ++j) {
+      if (table[j].parentDir == table[i].parentDir && IsBelow(PathOf(table[j]), PathOf(table[i]))) {
+        found.push_back(RowText(j, table[j]) + " comes after its folder's " + RowText(i, table[i]));
+      }
+    }
+  }
+  return found;
+}
+
+bool RedirectionLeftAsItIs(const FileItem& item) {
+  return item.parentDir == ParentSystem32Dir || item.parentDir == ParentSysWow64Dir || item.parentDir == ParentDriversDir ||
+         (item.parentDir == ParentZorDir && PathOf(item).empty() && RemovesFolder(item));
+}
+
+Violations RedirectViolations(std::span<const FileItem> table) {
+  Violations found;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const std::uint8_t expected = RedirectionLeftAsItIs(table[i]) ? 0 : 1;
+    if (table[i].redirect != expected) {
+      found.push_back(RowText(i, table[i]) + " has redirect " + std::to_string(table[i].redirect));
+    }
+  }
+  return found;
+}
+
+// A path names a place below its folder: no root of its own, no "." or
+// ".." component, no empty component, no wildcard.
+Violations PathViolations(std::span<const FileItem> table) {
+  Violations found;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const std::wstring_view path = PathOf(table[i]);
+    if (path.empty()) continue;
+    bool bad = IsSeparator(path.front()) || IsSeparator(path.back()) || path.find(L':') != std::wstring_view::npos ||
+               path.find_first_of(L"*?<>\"|") != std::wstring_view::npos;
+    std::size_t start = 0;
+    while (!bad && start <= path.size()) {
+      std::size_t end = start;
+      while (end < path.size() && !IsSeparator(path[end])) ++end;
+      const std::wstring_view component = path.substr(start, end - start);
+      bad = component.empty() || component == L"." || component == L"..";
+      start = end + 1;
+    }
+    if (bad) found.push_back(RowText(i, table[i]) + " leaves its folder or is malformed");
+  }
+  return found;
+}
+
+// Every row has exactly one of the actions the stage knows; a mask exactly
+// where files are matched; no special action (nothing of this product
+// needs code of its own); a folder number the stage knows.
+Violations ShapeViolations(std::span<const FileItem> table) {
+  Violations found;
+  constexpr std::uint8_t kKnown = ActionRemoveFolder | ActionEmptyAndRemoveFolder | ActionDeleteFile |
+                                  ActionReportSpecial | ActionDeleteMatching | ActionRunSpecial | ActionRemoveTree;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const FileItem& item = table[i];
+    const std::uint8_t actions = item.actions;
+    if (actions == 0 || (actions & ~kKnown) != 0 || (actions & (actions - 1)) != 0) {
+      found.push_back(RowText(i, item) + " has actions " + std::to_string(actions));
+    }
+    const bool matches = (actions & ActionDeleteMatching) != 0;
+    const bool hasMask = item.mask != nullptr && item.mask[0] != L'\0';
+    if (matches != hasMask) found.push_back(RowText(i, item) + (matches ? " matches without a mask" : " has a stray mask"));
+    if ((actions & ActionDeleteFile) && PathOf(item).empty()) found.push_back(RowText(i, item) + " deletes no file");
+    if (item.specialAction != 0 || (actions & (ActionRunSpecial | ActionReportSpecial))) {
+      found.push_back(RowText(i, item) + " asks for a special action");
+    }
+    if (item.parentDir < 0 || item.parentDir >= kFileItemParentCount) found.push_back(RowText(i, item) + " has no folder");
+  }
+  return found;
+}
+
+Violations DuplicateViolations(std::span<const FileItem> table) {
+  Violations found;
+  std::map<std::pair<std::int32_t, std::wstring>, std::size_t> seen;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const std::wstring key = Folded(PathOf(table[i])) + L"|" + Folded(table[i].mask ? table[i].mask : L"") + L"|" +
+                             std::to_wstring(table[i].actions);
+    const auto [at, inserted] = seen.emplace(std::make_pair(table[i].parentDir, key), i);
+    if (!inserted) found.push_back(RowText(i, table[i]) + " repeats row " + std::to_string(at->second));
+  }
+  return found;
+}
+
+std::string Joined(const Violations& violations) {
+  std::string text;
+  for (const std::string& line : violations) text += line + "\n";
+  return text;
+}
+
+TEST(FileItemTable, HoldsTheRowsOfEachKind) {
+  struct Kind {
+    std::int32_t parent;
+    std::uint8_t action;
+    int rows;
+  };
+  const Kind kinds[] = {
+      {ParentZorDir, ActionDeleteMatching, 28},       {ParentZorDir, ActionEmptyAndRemoveFolder, 97},
+      {ParentZorDir, ActionRemoveTree, 6},            {ParentZorDataDir, ActionEmptyAndRemoveFolder, 44},
+      {ParentZorDataDir, ActionRemoveTree, 8},        {ParentZorDataDir, ActionRemoveFolder, 1},
+      {ParentCommonAppDataDir, ActionEmptyAndRemoveFolder, 5}, {ParentCommonAppDataDir, ActionRemoveTree, 3},
+      {ParentAppDataDir, ActionEmptyAndRemoveFolder, 1},       {ParentSystem32Dir, ActionDeleteMatching, 1},
+      {ParentSysWow64Dir, ActionEmptyAndRemoveFolder, 1},      {ParentDriversDir, ActionDeleteMatching, 8},
+      {ParentDriversDir, ActionEmptyAndRemoveFolder, 1},       {ParentCommonDesktopDir, ActionDeleteFile, 9},
+      {ParentCommonProgramsDir, ActionEmptyAndRemoveFolder, 9}, {ParentProgramFilesDir, ActionRemoveTree, 1},
+      {ParentProgramFilesX86Dir, ActionRemoveTree, 1},         {ParentZorAdminDir, ActionEmptyAndRemoveFolder, 3},
+      {ParentZorAdminDir, ActionRemoveTree, 3},                {ParentZorAdminDir, ActionRemoveFolder, 1},
+  };
+  std::map<std::pair<std::int32_t, std::uint8_t>, int> counted;
+  for (const FileItem& item : FileItemTable()) ++counted[{item.parentDir, item.actions}];
+  std::map<std::pair<std::int32_t, std::uint8_t>, int> expected;
+  for (const Kind& kind : kinds) expected[{kind.parent, kind.action}] = kind.rows;
+  EXPECT_EQ(counted, expected);
+  EXPECT_EQ(FileItemTable().size(), 231u);
+}
+
+TEST(FileItemTable, NestedFoldersComeDeepestFirst) {
+  const Violations found = DeepestFirstViolations(FileItemTable());
+  EXPECT_TRUE(found.empty()) << Joined(found);
+}
+
+TEST(FileItemTable, EachProductFolderItselfIsItsLastRow) {
+  const std::int32_t parents[] = {ParentZorDir, ParentZorDataDir, ParentZorAdminDir};
+  const std::span<const FileItem> table = FileItemTable();
+  for (const std::int32_t parent : parents) {
+    SCOPED_TRACE(parent);
+    std::size_t last = table.size();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      if (table[i].parentDir == parent) last = i;
+    }
+    ASSERT_LT(last, table.size());
+    EXPECT_TRUE(PathOf(table[last]).empty());
+    EXPECT_TRUE(RemovesFolder(table[last]));
+  }
+}
+
+TEST(FileItemTable, RedirectionIsLeftAsItIsOnlyForSystemFoldersAndTheProgramFolder) {
+  const Violations found = RedirectViolations(FileItemTable());
+  EXPECT_TRUE(found.empty()) << Joined(found);
+}
+
+TEST(FileItemTable, PathsStayBelowTheirFolder) {
+  const Violations found = PathViolations(FileItemTable());
+  EXPECT_TRUE(found.empty()) << Joined(found);
+}
+
+TEST(FileItemTable, RowsHaveOneKnownActionAndMasksOnlyWhereFilesAreMatched) {
+  const Violations found = ShapeViolations(FileItemTable());
+  EXPECT_TRUE(found.empty()) << Joined(found);
+}
+
+TEST(FileItemTable, NoRowIsListedTwice) {
+  const Violations found = DuplicateViolations(FileItemTable());
+  EXPECT_TRUE(found.empty()) << Joined(found);
+}
+
+TEST(FileItemTable, TheProgramFolderMasksCoverAllLibrariesAndPrograms) {
+  std::vector<std::wstring> masks;
+  for (const FileItem& item : FileItemTable()) {
+    if (item.parentDir == ParentZorDir && item.mask) masks.push_back(item.mask);
+  }
+  EXPECT_NE(std::find(masks.begin(), masks.end(), L"*.dll"), masks.end());
+  EXPECT_NE(std::find(masks.begin(), masks.end(), L"*.exe"), masks.end());
+}
+
+TEST(FileItemTable, OnlyTheProgramDataAndAdministrationFoldersAreTheProducts) {
+  for (std::int32_t parent = -1; parent <= kFileItemParentCount; ++parent) {
+    SCOPED_TRACE(parent);
+    EXPECT_EQ(IsProductParent(parent), parent == 0 || parent == 1 || parent == 11);
+  }
+}
+
+// The checkers find what they are there to find.
+TEST(FileItemTableRules, CatchABrokenTable) {
+  const FileItem shallowFirst[] = {
+      {ParentZorDir, L"Scripts", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, L"scripts\\IM", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, L"ScriptsOld", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, nullptr, nullptr, 0, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, L"Late", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDataDir, L"Scripts\\IM", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+  };
+  EXPECT_EQ(DeepestFirstViolations(shallowFirst).size(), 2u) << Joined(DeepestFirstViolations(shallowFirst));
+
+  const FileItem wrongRedirect[] = {
+      {ParentSystem32Dir, nullptr, L"zor*.dll", 1, ActionDeleteMatching, 0},
+      {ParentZorDir, nullptr, nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDataDir, L"Logs", nullptr, 0, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, nullptr, L"*.dll", 1, ActionDeleteMatching, 0},
+      {ParentDriversDir, L"ZOR", nullptr, 0, ActionEmptyAndRemoveFolder, 0},
+  };
+  EXPECT_EQ(RedirectViolations(wrongRedirect).size(), 3u) << Joined(RedirectViolations(wrongRedirect));
+
+  const FileItem escaping[] = {
+      {ParentZorDir, L"..\\Other", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"\\Windows", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"C:\\Windows", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"a\\\\b", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"a\\.\\b", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"Logs\\", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"Lo*s", nullptr, 1, ActionRemoveTree, 0},
+      {ParentZorDir, L"Logs\\Archive", nullptr, 1, ActionRemoveTree, 0},
+  };
+  EXPECT_EQ(PathViolations(escaping).size(), 7u) << Joined(PathViolations(escaping));
+
+  const FileItem misshapen[] = {
+      {ParentZorDir, nullptr, nullptr, 1, ActionDeleteMatching, 0},
+      {ParentZorDir, L"Logs", L"*.log", 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder | ActionRemoveTree, 0},
+      {ParentZorDir, L"a.lnk", nullptr, 1, ActionReportSpecial, 3},
+      {12, L"Logs", nullptr, 1, ActionRemoveTree, 0},
+      {ParentCommonDesktopDir, nullptr, nullptr, 1, ActionDeleteFile, 0},
+      {ParentZorDir, nullptr, L"*.dll", 1, ActionDeleteMatching, 0},
+  };
+  EXPECT_EQ(ShapeViolations(misshapen).size(), 6u) << Joined(ShapeViolations(misshapen));
+
+  const FileItem repeated[] = {
+      {ParentZorDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, L"LOGS", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDataDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {ParentZorDir, L"Logs", nullptr, 1, ActionRemoveTree, 0},
+  };
+  EXPECT_EQ(DuplicateViolations(repeated).size(), 1u) << Joined(DuplicateViolations(repeated));
+}
+
+}  // namespace
+}  // namespace zor
