@@ -10,6 +10,7 @@ packages=(
   googletest
   msitools osslsigncode
   procps util-linux
+  python3
 )
 
 missing=()
