@@ -16,9 +16,13 @@
 #include "platform/native_types.h"
 #include "platform/registry_key.h"
 #include "tests/logging/logging_test_support.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
+
+using test::HasLine;
+using test::Joined;
 
 class RecordingEngine final : public StageEngine {
  public:
@@ -113,22 +117,12 @@ std::wstring OwnModulePath() {
   return std::wstring(buffer, length);
 }
 
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::vector<std::string> InfoLines(const std::vector<std::string>& lines) {
   std::vector<std::string> info;
   for (const std::string& line : lines) {
     if (line.rfind("INFO ", 0) == 0) info.push_back(line.substr(5));
   }
   return info;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
 }
 
 struct PipelineRun {
@@ -167,7 +161,7 @@ TEST(MainPipeline, RunsEveryStageInItsOrderUnderItsBannerAndTakesTheCopysStep) {
                                   "*****     Registry keys and values     *****",
                                   "*****     Files and folders     *****",
                               }));
-  EXPECT_TRUE(Contains(lines, "DEBUG Remove NDIS driver pass, next uninstalation step is 4, old was 1")) << Joined(lines);
+  EXPECT_TRUE(HasLine(lines, "DEBUG Remove NDIS driver pass, next uninstalation step is 4, old was 1")) << Joined(lines);
   EXPECT_EQ(run.context.parameters.NdisNextStep, 4);
   // One copy, started with this process's whole command line and the two
   // options of the separate mode.
@@ -203,7 +197,7 @@ TEST(MainPipeline, AFailingStageIsLoggedAndTheNextOneRuns) {
     EXPECT_EQ(run.calls.size(), 7u);
     const std::vector<std::string> lines = run.log.Lines();
     for (const std::string& line : failureLines) {
-      EXPECT_EQ(Contains(lines, line), IsFailure(code)) << line;
+      EXPECT_EQ(HasLine(lines, line), IsFailure(code)) << line;
     }
   }
 }
@@ -224,10 +218,10 @@ TEST(MainPipeline, ASecondRunAsksNothingSkipsThePluginStageAndNeverRestarts) {
   EXPECT_EQ(run.calls, (std::vector<std::string>{"installer data", "services", "drivers", "processes", "registry",
                                                  "files"}));
   const std::vector<std::string> lines = run.log.Lines();
-  EXPECT_TRUE(Contains(lines, "INFO ZorRemover runs in attempt number 2")) << Joined(lines);
-  EXPECT_FALSE(Contains(lines, "INFO *****     Exchange&Outlook plugins data     *****"));
-  EXPECT_TRUE(Contains(lines, "DEBUG Restart is needed (restart counter: 1)")) << Joined(lines);
-  EXPECT_FALSE(Contains(lines, "DEBUG Restarting..."));
+  EXPECT_TRUE(HasLine(lines, "INFO ZorRemover runs in attempt number 2")) << Joined(lines);
+  EXPECT_FALSE(HasLine(lines, "INFO *****     Exchange&Outlook plugins data     *****"));
+  EXPECT_TRUE(HasLine(lines, "DEBUG Restart is needed (restart counter: 1)")) << Joined(lines);
+  EXPECT_FALSE(HasLine(lines, "DEBUG Restarting..."));
   EXPECT_EQ(run.context.parameters.RestartCounter, 2);
   std::wstring entry;
   EXPECT_FALSE(runOnce.Read(entry));
@@ -260,8 +254,8 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
                                   (row.noRestart ? L" /norestart" : L"");
     EXPECT_EQ(Ascii(entry), Ascii(expected));
     const std::vector<std::string> lines = run.log.Lines();
-    EXPECT_TRUE(Contains(lines, "DEBUG Restarting...")) << Joined(lines);
-    EXPECT_EQ(Contains(lines, "DEBUG Requesting a restart (flags 7)"), !row.noRestart) << Joined(lines);
+    EXPECT_TRUE(HasLine(lines, "DEBUG Restarting...")) << Joined(lines);
+    EXPECT_EQ(HasLine(lines, "DEBUG Requesting a restart (flags 7)"), !row.noRestart) << Joined(lines);
     for (const std::string& line : lines) EXPECT_NE(line.rfind("WARN ", 0), 0u) << line;
   }
 }

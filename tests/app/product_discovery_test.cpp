@@ -11,19 +11,13 @@
 #include "tests/logging/logging_test_support.h"
 #include "tests/platform/registry_test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
 
-bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
+using test::HasLine;
+using test::Joined;
 
 // One run's set-up up to discovery, with the log captured.
 struct Discovery {

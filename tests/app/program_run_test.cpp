@@ -11,9 +11,13 @@
 #include "platform/native_types.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
+
+using test::HasLine;
+using test::Joined;
 
 std::string Ascii(std::wstring_view text) {
   std::string narrow;
@@ -63,12 +67,6 @@ int Count(const std::vector<std::string>& messages, const std::string& wanted) {
 
 bool StartsAny(const std::vector<std::string>& messages, const std::string& prefix) {
   return std::any_of(messages.begin(), messages.end(), [&](const std::string& m) { return m.rfind(prefix, 0) == 0; });
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
 }
 
 bool DisplayPresent() {

@@ -39,10 +39,4 @@ std::vector<std::string> EngineLog::TakeLines() {
   return lines;
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
-
 }  // namespace zor::test

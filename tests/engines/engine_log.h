@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "logging/log_manager.h"
+#include "tests/support/line_checks.h"
 
 namespace zor::test {
 
@@ -30,6 +31,4 @@ class EngineLog {
 };
 
 // All lines, one per line, for failure messages.
-std::string Joined(const std::vector<std::string>& lines);
-
 }  // namespace zor::test

@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "engines/file_item_table.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
+
+using test::HasLine;
+using test::Joined;
 
 std::string Narrow(std::wstring_view text) {
   std::string narrow;
@@ -138,12 +142,6 @@ Violations DuplicateViolations(std::span<const FileItem> table) {
     if (!inserted) found.push_back(RowText(i, table[i]) + " repeats row " + std::to_string(at->second));
   }
   return found;
-}
-
-std::string Joined(const Violations& violations) {
-  std::string text;
-  for (const std::string& line : violations) text += line + "\n";
-  return text;
 }
 
 TEST(FileItemTable, HoldsTheRowsOfEachKind) {

@@ -15,9 +15,13 @@
 
 #include "platform/link_check.h"
 #include "tests/engines/file_remover_test_support.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
+
+using test::HasLine;
+using test::Joined;
 
 using test::FileStage;
 using test::Narrow;
@@ -27,16 +31,6 @@ using test::Snapshot;
 using Lines = std::vector<std::string>;
 
 std::string N(const std::wstring& text) { return Narrow(text); }
-
-bool Contains(const Lines& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-std::string Joined(const Lines& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
 
 int Count(const Lines& lines, const std::string& part) {
   return static_cast<int>(std::count_if(lines.begin(), lines.end(),
@@ -122,9 +116,9 @@ TEST_F(FileRemoverLinks, TheDataFolderItselfIsALink) {
           if (item.parentDir == ParentZorDataDir && item.relativePath) ++below;
         }
         EXPECT_EQ(Count(lines, "WARN Directory '" + N(data) + "' is a link: fileItem number "), below);
-        EXPECT_TRUE(Contains(lines, Refused(data, test::RowsOf(ParentZorDataDir).front()))) << Joined(lines);
-        EXPECT_TRUE(Contains(lines, LinkOnly(data))) << Joined(lines);
-        EXPECT_TRUE(Contains(lines, LinkRemoval(data))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, Refused(data, test::RowsOf(ParentZorDataDir).front()))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkOnly(data))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkRemoval(data))) << Joined(lines);
         EXPECT_EQ(Through(lines, data), Lines{});
       });
 }
@@ -141,9 +135,9 @@ TEST_F(FileRemoverLinks, AFolderThatARowNamesIsALink) {
         PlaceFile(data + L"\\AdminData\\admin.db", "product");
       },
       [&](const Lines& lines) {
-        EXPECT_TRUE(Contains(lines, Refused(logs, FirstRow(ParentZorDataDir, L"Logs\\")))) << Joined(lines);
-        EXPECT_TRUE(Contains(lines, LinkOnly(logs))) << Joined(lines);
-        EXPECT_TRUE(Contains(lines, LinkRemoval(logs))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, Refused(logs, FirstRow(ParentZorDataDir, L"Logs\\")))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkOnly(logs))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkRemoval(logs))) << Joined(lines);
         // The rest of the data folder goes as usual.
         auto left = Snapshot(data);
         left.erase(L"Logs@");
@@ -159,9 +153,9 @@ TEST_F(FileRemoverLinks, AFolderBetweenTheDataFolderAndDeeperRowsIsALink) {
       L"between", [&](RunParameters& p) { p.ZorDataDir = data; },
       [&](const Lines& lines) {
         for (const wchar_t* deeper : {L"Update\\Temp", L"Update\\Backup", L"Update\\Patches"}) {
-          EXPECT_TRUE(Contains(lines, Refused(update, FirstRow(ParentZorDataDir, deeper)))) << N(deeper);
+          EXPECT_TRUE(HasLine(lines, Refused(update, FirstRow(ParentZorDataDir, deeper)))) << N(deeper);
         }
-        EXPECT_TRUE(Contains(lines, LinkOnly(update))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkOnly(update))) << Joined(lines);
         EXPECT_EQ(Through(lines, update), Lines{});
       });
 }
@@ -173,8 +167,8 @@ TEST_F(FileRemoverLinks, ALinkSpelledInOtherLettersIsFoundAllTheSame) {
   RunBothWays(
       L"case", [&](RunParameters& p) { p.ZorDataDir = data; },
       [&](const Lines& lines) {
-        EXPECT_TRUE(Contains(lines, Refused(update, FirstRow(ParentZorDataDir, L"Update\\Temp")))) << Joined(lines);
-        EXPECT_TRUE(Contains(lines, LinkOnly(update))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, Refused(update, FirstRow(ParentZorDataDir, L"Update\\Temp")))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkOnly(update))) << Joined(lines);
         EXPECT_EQ(Through(lines, update), Lines{});
       });
 }
@@ -186,9 +180,9 @@ TEST_F(FileRemoverLinks, AProductFolderPlantedUnderProgramDataIsALink) {
       L"common", [&](RunParameters& p) { p.CommonAppDataDir = programData; },
       [&](const Lines& lines) {
         for (const wchar_t* deeper : {L"ZOR\\Licenses\\Offline", L"ZOR\\Licenses", L"ZOR\\Shared", L"ZOR\\Installer"}) {
-          EXPECT_TRUE(Contains(lines, Refused(zor, FirstRow(ParentCommonAppDataDir, deeper)))) << N(deeper);
+          EXPECT_TRUE(HasLine(lines, Refused(zor, FirstRow(ParentCommonAppDataDir, deeper)))) << N(deeper);
         }
-        EXPECT_TRUE(Contains(lines, LinkOnly(zor))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, LinkOnly(zor))) << Joined(lines);
         EXPECT_EQ(Through(lines, zor), Lines{});
       });
 }
@@ -208,10 +202,10 @@ TEST_F(FileRemoverLinks, TheMainFolderAboveTheProgramFolderIsALink) {
         const std::vector<int> rows = test::RowsOf(ParentZorDir);
         EXPECT_EQ(Count(lines, "WARN Directory '" + N(main) + "' is a link: fileItem number "),
                   static_cast<int>(rows.size() + test::RowsOf(ParentZorAdminDir).size()));
-        EXPECT_TRUE(Contains(lines, Refused(main, rows.back()))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, Refused(main, rows.back()))) << Joined(lines);
         EXPECT_EQ(Through(lines, main), Lines{});
         if (test::RunningUnderWine()) {
-          EXPECT_TRUE(Contains(lines, "INFO Deleting ZOR path '" + N(main) + "' failed with error:0xc007112b"))
+          EXPECT_TRUE(HasLine(lines, "INFO Deleting ZOR path '" + N(main) + "' failed with error:0xc007112b"))
               << Joined(lines);
         }
       });

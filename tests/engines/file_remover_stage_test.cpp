@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "tests/engines/file_remover_test_support.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
+
+using test::HasLine;
+using test::Joined;
 
 using test::FileStage;
 using test::MachineFolders;
@@ -25,16 +29,6 @@ using test::TestFolder;
 using Lines = std::vector<std::string>;
 
 std::string N(const std::wstring& text) { return Narrow(text); }
-
-bool Contains(const Lines& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-std::string Joined(const Lines& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
-}
 
 // What Windows and other programs keep in the folders the table works in.
 void LayOutBystanders(const MachineFolders& f) {
@@ -273,7 +267,7 @@ TEST_F(FileStageRun, TheTableRemovesAnInstalledProductAndNothingElse) {
   EXPECT_EQ(stage_.log().Lines("WARN"), Lines{});
   const Lines debug = stage_.log().Lines("DEBUG");
   const std::string main = N(folders.ProgramFilesX86 + L"\\ZOR");
-  EXPECT_TRUE(Contains(debug, "Deleting ZOR path '" + main + "'...")) << Joined(debug);
+  EXPECT_TRUE(HasLine(debug, "Deleting ZOR path '" + main + "'...")) << Joined(debug);
   EXPECT_TRUE(stage_.log().Has("INFO Main Admin ZOR directory '" + main + "' not found"));
   // Every row was processed, in table order.
   Lines processed;
@@ -318,12 +312,12 @@ TEST_F(FileStageRun, AUsersFileKeepsTheProgramAndMainFolderUnlessForced) {
     const std::string main = N(folders.ProgramFilesX86 + L"\\ZOR");
     const Lines info = stage.log().Lines("INFO");
     for (const wchar_t* tree : {L"\\Drivers\\x64", L"\\Drivers\\x86", L"\\Drivers"}) {
-      EXPECT_TRUE(Contains(info, "Trying HardForce delete '" + N(folders.ZorDir + tree) + "'")) << N(tree);
+      EXPECT_TRUE(HasLine(info, "Trying HardForce delete '" + N(folders.ZorDir + tree) + "'")) << N(tree);
     }
-    EXPECT_FALSE(Contains(info, "Trying HardForce delete '" + N(folders.ZorDir) + "'"));
+    EXPECT_FALSE(HasLine(info, "Trying HardForce delete '" + N(folders.ZorDir) + "'"));
     if (forceHard) {
       EXPECT_FALSE(PathExists(folders.ProgramFilesX86 + L"\\ZOR"));
-      EXPECT_TRUE(Contains(info, "Directory '" + N(folders.ZorDir) + "' deleted"));
+      EXPECT_TRUE(HasLine(info, "Directory '" + N(folders.ZorDir) + "' deleted"));
     } else {
       EXPECT_EQ(test::Describe(Snapshot(folders.ProgramFilesX86 + L"\\ZOR")),
                 "ZOR10\\\nZOR10\\My Reports\\\nZOR10\\My Reports\\q3.xlsx = the user's\n");
