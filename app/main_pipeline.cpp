@@ -30,8 +30,26 @@ bool UserSaysYes(std::wstring_view text, UINT style) {
   return MessageBoxW(nullptr, message.c_str(), caption.c_str(), style | MB_YESNO) == IDYES;
 }
 
-bool Confirmed(const RunParameters& parameters) {
+// A box on a window station nobody sees (a service's, or one of a program
+// started as SYSTEM by a deployment tool) would wait for ever. When the
+// station cannot be asked, the box is shown as always.
+bool SomeoneCanAnswer() {
+  const HWINSTA station = GetProcessWindowStation();
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+bool Confirmed(RunContext& context) {
+  const RunParameters& parameters = context.parameters;
   if (parameters.RunNumber != 1 || parameters.SkipAsk) return true;
+  if (!SomeoneCanAnswer()) {
+    context.Log(severity::Warn, Here(__LINE__),
+                L"No one can answer the confirmation on this window station: nothing is removed. "
+                L"Run with /silent or /skipask to remove without asking.");
+    return false;
+  }
   if (!UserSaysYes(kFirstConfirmation, MB_ICONQUESTION)) return false;
   if (parameters.AdminConsoleDetected && !UserSaysYes(kAdminConfirmation, MB_ICONWARNING)) return false;
   return true;
@@ -71,7 +89,7 @@ void RunFirewallDriverInSeparateProcess(RunContext& context) {
 PipelineEnding RunPipelineStages(RunContext& context) {
   RunParameters& parameters = context.parameters;
   StageEngines& engines = context.engines;
-  if (!Confirmed(parameters)) return {};
+  if (!Confirmed(context)) return {};
 
   context.Log(severity::Info, Here(__LINE__), L"ZorRemover runs in attempt number %d", parameters.RunNumber);
 

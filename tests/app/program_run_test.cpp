@@ -148,5 +148,54 @@ TEST(ProgramRun, WithoutSkipAskAndNoAnswerPossibleNothingRuns) {
   EXPECT_FALSE(StartsAny(messages, "INFO *****")) << Joined(messages);
 }
 
+// A program started on a window station of its own, as services and
+// programs started by deployment tools are: no one can see a box there, so
+// none is shown and nothing is removed.
+TEST(ProgramRun, OnAWindowStationNobodySeesNoBoxIsShownAndNothingRuns) {
+  const std::wstring stationName = L"ZorHidden" + std::to_wstring(GetCurrentProcessId());
+  const HWINSTA station = CreateWindowStationW(stationName.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+  ASSERT_NE(station, nullptr) << GetLastError();
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  ASSERT_TRUE(GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed));
+  if (flags.dwFlags & WSF_VISIBLE) {
+    CloseWindowStation(station);
+    GTEST_SKIP() << "this system makes a new window station visible";
+  }
+  const HWINSTA own = GetProcessWindowStation();
+  ASSERT_TRUE(SetProcessWindowStation(station));
+  const HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  SetProcessWindowStation(own);
+  ASSERT_NE(desktop, nullptr) << GetLastError();
+
+  ProgramCopy copy;
+  std::wstring commandLine = copy.Quoted();
+  std::wstring desktopName = stationName + L"\\Default";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.lpDesktop = desktopName.data();
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &startup, &process))
+      << GetLastError();
+  const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+  if (waited == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 0xDEAD);
+  DWORD exitCode = 0xDEAD;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseDesktop(desktop);
+  CloseWindowStation(station);
+
+  ASSERT_EQ(waited, WAIT_OBJECT_0) << "the program waited for an answer nobody can give";
+  EXPECT_EQ(exitCode, 0u);
+  const std::vector<std::string> messages = copy.Messages();
+  EXPECT_EQ(Count(messages, "WARN No one can answer the confirmation on this window station: nothing is removed. "
+                            "Run with /silent or /skipask to remove without asking."),
+            1)
+      << Joined(messages);
+  EXPECT_FALSE(StartsAny(messages, "INFO ZorRemover runs in attempt number")) << Joined(messages);
+}
+
 }  // namespace
 }  // namespace zor
