@@ -22,6 +22,7 @@ namespace zor {
 namespace {
 
 using test::HasLine;
+using test::Ascii;
 using test::Joined;
 
 class RecordingEngine final : public StageEngine {
@@ -106,8 +107,6 @@ class RunOnceValue {
     if (!IsFailure(key.Open(kRunOnceKey))) key.DeleteValue(L"ZorRemover");
   }
 };
-
-std::string Ascii(std::wstring_view text) { return std::string(text.begin(), text.end()); }
 
 std::string OwnCommandLine() { return Ascii(GetCommandLineW()); }
 

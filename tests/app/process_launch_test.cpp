@@ -7,9 +7,12 @@
 #include "platform/native_types.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/line_checks.h"
 
 namespace zor {
 namespace {
+
+using test::Ascii;
 
 std::wstring HoldFilePath() {
   std::wstring path = L"Z:" + test::Widen(ZOR_HOLD_FILE_PATH);
@@ -18,8 +21,6 @@ std::wstring HoldFilePath() {
   }
   return path;
 }
-
-std::string Ascii(std::wstring_view text) { return std::string(text.begin(), text.end()); }
 
 TEST(LaunchAndWait, AChildThatEndsWithinTheWaitGivesItsExitCode) {
   const struct {

@@ -17,13 +17,8 @@ namespace zor {
 namespace {
 
 using test::HasLine;
+using test::Ascii;
 using test::Joined;
-
-std::string Ascii(std::wstring_view text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return narrow;
-}
 
 // A copy of the program in a folder of the test's own, since the program
 // writes zorremover.log beside itself.

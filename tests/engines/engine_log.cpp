@@ -21,22 +21,52 @@ EngineLog::EngineLog() {
   EXPECT_NE(memory_, nullptr);
 }
 
+namespace {
+
+// One record as "SEVERITY message", its file id apart, line ends dropped.
+struct SplitRecord {
+  std::string fileId;
+  std::string line;
+};
+
+SplitRecord Split(std::wstring raw) {
+  while (!raw.empty() && (raw.back() == L'\n' || raw.back() == L'\r')) raw.pop_back();
+  const std::string narrow = Ascii(raw);
+  const std::size_t bar = narrow.find('|');
+  if (bar == std::string::npos) return {{}, narrow};
+  return {narrow.substr(0, bar), narrow.substr(bar + 1)};
+}
+
+}  // namespace
+
 std::vector<std::string> EngineLog::TakeLines() {
   std::vector<std::string> lines;
   if (!memory_) return lines;
   for (const std::wstring& raw : memory_->lines) {
-    std::string narrow;
-    for (wchar_t c : raw) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    const std::size_t bar = narrow.find('|');
-    if (bar == std::string::npos) {
-      lines.push_back(narrow);
-      continue;
-    }
-    fileIds_.insert(narrow.substr(0, bar));
-    lines.push_back(narrow.substr(bar + 1));
+    SplitRecord record = Split(raw);
+    if (!record.fileId.empty()) fileIds_.insert(record.fileId);
+    lines.push_back(std::move(record.line));
   }
   memory_->lines.clear();
   return lines;
 }
+
+std::vector<std::string> EngineLog::Lines() const {
+  std::vector<std::string> lines;
+  if (!memory_) return lines;
+  for (const std::wstring& raw : memory_->lines) lines.push_back(Split(raw).line);
+  return lines;
+}
+
+std::vector<std::string> EngineLog::Lines(std::string_view severity) const {
+  std::vector<std::string> selected;
+  const std::string prefix = std::string(severity) + " ";
+  for (const std::string& line : Lines()) {
+    if (line.rfind(prefix, 0) == 0) selected.push_back(line.substr(prefix.size()));
+  }
+  return selected;
+}
+
+bool EngineLog::Has(const std::string& line) const { return HasLine(Lines(), line); }
 
 }  // namespace zor::test

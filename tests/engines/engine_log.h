@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "logging/log_manager.h"
@@ -20,6 +21,11 @@ class EngineLog {
   Logger* logger() const { return logger_; }
   // The lines logged since the last call, oldest first.
   std::vector<std::string> TakeLines();
+  // The lines not yet taken, which stay.
+  std::vector<std::string> Lines() const;
+  // Those of one severity, without it.
+  std::vector<std::string> Lines(std::string_view severity) const;
+  bool Has(const std::string& line) const;
   // Every file id seen by TakeLines so far.
   const std::set<std::string>& FileIds() const { return fileIds_; }
 
@@ -30,5 +36,4 @@ class EngineLog {
   std::set<std::string> fileIds_;
 };
 
-// All lines, one per line, for failure messages.
 }  // namespace zor::test

@@ -3,49 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engines/file_item_table.h"
-#include "tests/logging/memory_appender.h"
 
 namespace zor::test {
-
-CapturedLog::CapturedLog() {
-  StatusCode result = status::GenericFailure;
-  manager_ = LogManager::CreateSeparate(result);
-  EXPECT_EQ(result, status::Success);
-  if (!manager_) return;
-  manager_->RegisterAppenderFactory(kMemoryAppenderType, MakeMemoryAppender);
-  EXPECT_EQ(manager_->Configure(L"[Memory]\nType = Appender\nAppenderType = TestMemory\nLayout = Plain\n"
-                                L"[Plain]\nType = Layout\nLayoutType = Custom\nFormat = \"%severity %msg\"\n"
-                                L"[ZorRemover]\nType = Logger\nSeverity = All\nAddAppenders = Memory\n"),
-            status::Success);
-  logger_ = manager_->GetLogger(L"ZorRemover");
-}
-
-std::vector<std::string> CapturedLog::Lines() const {
-  std::vector<std::string> lines;
-  auto* memory = manager_ ? dynamic_cast<MemoryAppender*>(manager_->FindAppender(L"Memory")) : nullptr;
-  if (memory == nullptr) return lines;
-  for (std::wstring line : memory->lines) {
-    while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
-    lines.push_back(Narrow(line));
-  }
-  return lines;
-}
-
-std::vector<std::string> CapturedLog::Lines(std::string_view severity) const {
-  std::vector<std::string> selected;
-  const std::string prefix = std::string(severity) + " ";
-  for (const std::string& line : Lines()) {
-    if (line.rfind(prefix, 0) == 0) selected.push_back(line.substr(prefix.size()));
-  }
-  return selected;
-}
-
-bool CapturedLog::Has(const std::string& line) const {
-  for (const std::string& logged : Lines()) {
-    if (logged == line) return true;
-  }
-  return false;
-}
 
 FileStage::FileStage() { context_.logger = log_.logger(); }
 

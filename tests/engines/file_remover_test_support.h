@@ -10,26 +10,10 @@
 
 #include "app/run_context.h"
 #include "engines/file_remover.h"
-#include "logging/log_manager.h"
+#include "tests/engines/engine_log.h"
 #include "tests/platform/file_test_support.h"
 
 namespace zor::test {
-
-// A logger of a manager of its own that keeps every record in memory.
-class CapturedLog {
- public:
-  CapturedLog();
-  Logger* logger() const { return logger_; }
-  // "SEVERITY message", narrowed, line ends dropped.
-  std::vector<std::string> Lines() const;
-  // The lines of one severity, without it.
-  std::vector<std::string> Lines(std::string_view severity) const;
-  bool Has(const std::string& line) const;
-
- private:
-  std::unique_ptr<LogManager> manager_;
-  Logger* logger_ = nullptr;
-};
 
 // A run context whose log is captured, and its file stage.
 class FileStage {
@@ -38,10 +22,10 @@ class FileStage {
   ~FileStage();
   RunParameters& parameters() { return context_.parameters; }
   FileRemover& remover();
-  const CapturedLog& log() const { return log_; }
+  const EngineLog& log() const { return log_; }
 
  private:
-  CapturedLog log_;
+  EngineLog log_;
   RunContext context_;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/tree_delete.h"
+#include "tests/support/line_checks.h"
 
 namespace zor::test {
 namespace {
@@ -184,11 +185,7 @@ std::vector<std::string> CapturedLog::Lines() {
   if (!manager_) return lines;
   if (Appender* out = manager_->FindAppender(L"Out")) out->Close();
   if (!FileExistsAt(path_)) return lines;
-  for (const std::wstring& line : ReadLogLines(path_)) {
-    std::string narrow;
-    for (wchar_t c : line) narrow.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    lines.push_back(narrow);
-  }
+  for (const std::wstring& line : ReadLogLines(path_)) lines.push_back(Ascii(line));
   return lines;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/platform_startup.h"
+#include "tests/support/line_checks.h"
 
 namespace {
 
@@ -35,9 +36,7 @@ void ActAsSeparateCopy() {
     const HANDLE file = CreateFileW(record, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      std::string line;
-      for (wchar_t c : commandLine) line.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-      line.push_back('\n');
+      const std::string line = zor::test::Ascii(commandLine) + "\n";
       DWORD written = 0;
       WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
       CloseHandle(file);
