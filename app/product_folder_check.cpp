@@ -61,8 +61,12 @@ bool Split(std::wstring_view path, std::wstring_view currentDir, SplitPath& spli
     view = text;
   } else if (StartsWithFolding(view, L"\\\\?\\") || StartsWithFolding(view, L"\\??\\")) {
     view.remove_prefix(4);
-  } else if (StartsWithFolding(view, L"\\\\.\\")) {
-    return false;  // a device, not a folder
+  }
+  // A device, or a second prefix behind the first: neither names a folder,
+  // and read once more the rest would pass for one.
+  if (StartsWithFolding(view, L"\\\\.\\") || StartsWithFolding(view, L"\\\\?\\") ||
+      StartsWithFolding(view, L"\\??\\")) {
+    return false;
   }
 
   if (view.size() >= 2 && IsDriveLetter(view[0]) && view[1] == L':') {

@@ -50,6 +50,10 @@ TEST(FullFolderPath, ResolvesLikeTheSystem) {
       {L"\\\\server", L"", nullptr},
       {L"\\\\server\\", L"", nullptr},
       {L"\\\\.\\PhysicalDrive0", L"", nullptr},
+      // A prefix behind a prefix: read once more, the rest would name C:\Windows.
+      {L"\\\\?\\\\\\?\\C:\\Windows", L"", nullptr},
+      {L"\\??\\\\?\\C:\\Windows", L"", nullptr},
+      {L"\\??\\\\\\.\\PhysicalDrive0", L"", nullptr},
       {L"ZOR10", L"D:\\Tools", L"D:\\Tools\\ZOR10"},
       {L".", L"C:\\Windows\\System32", L"C:\\Windows\\System32"},
       {L"..\\..", L"C:\\Windows\\System32", L"C:"},
