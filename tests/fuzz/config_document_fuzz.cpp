@@ -88,10 +88,11 @@ void CheckLineEnds(std::wstring_view text) {
             [&] { return Printable(lf) + ": " + Describe(lfDocument); });
     previous = error.line;
   }
-  for (const auto& [name, section] : lfDocument.Sections()) {
-    for (const auto& [keyName, key] : section.Keys()) {
-      const bool trimmed = key.name == keyName && (key.name.empty() || (!IsTrimmed(key.name.front()) &&
-                                                                        !IsTrimmed(key.name.back())));
+  for (const auto& sectionEntry : lfDocument.Sections()) {
+    for (const auto& keyEntry : sectionEntry.second.Keys()) {
+      const ConfigKey& key = keyEntry.second;
+      const bool trimmed = key.name == keyEntry.first && (key.name.empty() || (!IsTrimmed(key.name.front()) &&
+                                                                                !IsTrimmed(key.name.back())));
       Require(trimmed, "key-names-trimmed", [&] { return Printable(key.name); });
       const bool listShape = key.isList ? key.tokens.size() > 1 : key.tokens.empty();
       Require(listShape, "list-has-tokens", [&] { return Describe(lfDocument); });
