@@ -5,6 +5,7 @@
 #include "app/console_output.h"
 #include "app/entry_switches.h"
 #include "app/main_pipeline.h"
+#include "app/process_launch.h"
 #include "app/process_identity.h"
 #include "app/run_context.h"
 #include "app/run_setup.h"
@@ -35,6 +36,9 @@ void RunRemoverSteps() {
   std::wstring commandLine;
   ThrowIfFailed(GetProcessCommandLine(commandLine));
   ThrowIfFailed(ReadOptions(context, commandLine));
+  // The separate copy runs while its main run holds the lock.
+  UniqueNtHandle runLock;
+  if (!IsSeparateCopy()) ThrowIfFailed(TakeRunLock(context, runLock));
   ThrowIfFailed(DiscoverProductFolders(context));
   ThrowIfFailed(RunMainPipeline(context));
 }

@@ -19,7 +19,9 @@ constexpr std::wstring_view kConfigurationLines[] = {
     L"[FileAppender]",
     L"Type = Appender",
     L"AppenderType = File",
-    L"FileName = {DIR}\\zorremover.log",
+    // Quoted: a ";" in the program's folder would otherwise start a comment
+    // and cut the file name, and blanks would split it into several tokens.
+    L"FileName = \"{DIR}\\zorremover.log\"",
     L"Layout = SimpleLayout",
     L"[ConsoleAppender]",
     L"Type = Appender",
@@ -31,16 +33,27 @@ constexpr std::wstring_view kConfigurationLines[] = {
 
 constexpr std::wstring_view kFolderMark = L"{DIR}";
 
+// Inside a quoted configuration value only a quotation mark needs escaping.
+std::wstring QuotableFolder(std::wstring_view folder) {
+  std::wstring text;
+  for (wchar_t c : folder) {
+    if (c == L'"') text.push_back(L'\\');
+    text.push_back(c);
+  }
+  return text;
+}
+
 }  // namespace
 
 std::wstring BuiltInLogConfiguration(std::wstring_view programFolder) {
+  const std::wstring folder = QuotableFolder(programFolder);
   std::wstring text;
   for (std::wstring_view line : kConfigurationLines) {
     std::size_t start = 0;
     for (std::size_t mark = line.find(kFolderMark); mark != std::wstring_view::npos;
          mark = line.find(kFolderMark, start)) {
       text.append(line.substr(start, mark - start));
-      text.append(programFolder);
+      text.append(folder);
       start = mark + kFolderMark.size();
     }
     text.append(line.substr(start));

@@ -17,50 +17,53 @@ class OptionTokenizer {
     // The scan visits a terminating NUL too; the text may hold its own earlier.
     for (std::size_t index = 0; index <= text_.size(); ++index) {
       const wchar_t c = index < text_.size() ? text_[index] : L'\0';
-      Visit(c, index);
+      Visit(c);
       if (c == L'\0') break;
     }
     return std::move(options_);
   }
 
  private:
-  void Visit(wchar_t c, std::size_t index) {
+  void Visit(wchar_t c) {
     switch (c) {
       case L'\0':
       case L'\t':
       case L' ':
         if (inQuotes_) {
-          ++tokenLength_;
+          token_.push_back(c);
         } else if (inName_) {
           StoreName();
           inName_ = false;
-          StartToken(index + 1);
+          EndWord();
           ++slot_;
         } else {
           afterSeparator_ = false;
           // Every unquoted blank advances the slot, so runs of blanks leave
           // empty entries behind; FindOption skips them.
-          if (tokenLength_ > 0) StoreValue();
-          StartToken(index + 1);
+          if (!token_.empty()) StoreValue();
+          EndWord();
           ++slot_;
         }
         break;
       case L'"':
+        // Quotes only group: text before an opening and after a closing
+        // quotation mark belongs to the same word, as Windows programs read
+        // "C:\Program Files"\ZOR.
         if (inQuotes_) {
           inQuotes_ = false;
           afterSeparator_ = false;
+          quotedWord_ = true;
         } else {
           inQuotes_ = true;
-          StartToken(index + 1);
         }
         break;
       case L'-':
       case L'/':
-        if (inName_ || inQuotes_ || afterSeparator_) {
-          ++tokenLength_;
+        if (inName_ || inQuotes_ || afterSeparator_ || quotedWord_) {
+          token_.push_back(c);
         } else {
           inName_ = true;
-          StartToken(index + 1);
+          token_.clear();
         }
         break;
       case L':':
@@ -69,25 +72,20 @@ class OptionTokenizer {
           StoreName();
           inName_ = false;
           afterSeparator_ = true;
-          StartToken(index + 1);
+          token_.clear();
         } else {
-          ++tokenLength_;
+          token_.push_back(c);
         }
         break;
       default:
-        ++tokenLength_;
+        token_.push_back(c);
         break;
     }
   }
 
-  void StartToken(std::size_t start) {
-    tokenStart_ = start;
-    tokenLength_ = 0;
-  }
-
-  std::wstring Token() const {
-    if (tokenStart_ >= text_.size()) return std::wstring();
-    return std::wstring(text_.substr(tokenStart_, tokenLength_));
+  void EndWord() {
+    token_.clear();
+    quotedWord_ = false;
   }
 
   OptionEntry& Slot() {
@@ -97,24 +95,24 @@ class OptionTokenizer {
 
   void StoreName() {
     OptionEntry& entry = Slot();
-    entry.name = Token();
+    entry.name = token_;
     entry.value.clear();
     entry.number = 0;
   }
 
   void StoreValue() {
     OptionEntry& entry = Slot();
-    entry.value = Token();
+    entry.value = token_;
     entry.number = IntegerFromText(entry.value);
   }
 
   std::wstring_view text_;
   OptionList options_;
+  std::wstring token_;
   bool inQuotes_ = false;
   bool inName_ = false;
   bool afterSeparator_ = false;
-  std::size_t tokenStart_ = 0;
-  std::size_t tokenLength_ = 0;
+  bool quotedWord_ = false;  // a quotation mark closed inside this word
   std::size_t slot_ = 0;
 };
 
@@ -129,11 +127,21 @@ bool NameMatchesAlternative(std::wstring_view name, std::wstring_view alternativ
 
 }  // namespace
 
+bool HasUnbalancedQuotes(std::wstring_view commandLine) {
+  bool open = false;
+  for (const wchar_t c : commandLine) {
+    if (c == L'\0') break;
+    if (c == L'"') open = !open;
+  }
+  return open;
+}
+
 StatusCode ParseOptions(std::wstring_view commandLine, OptionList& options) {
   if (commandLine.empty()) {
     options.clear();
     return status::Success;
   }
+  if (HasUnbalancedQuotes(commandLine)) return status::UnbalancedQuotes;
   try {
     options = OptionTokenizer(commandLine).Run();
   } catch (const std::bad_alloc&) {

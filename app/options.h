@@ -19,8 +19,16 @@ struct OptionEntry {
 
 using OptionList = std::vector<OptionEntry>;
 
-// Fills `options` from the text; an entry that cannot be stored fails with
-// the out-of-memory code and leaves `options` as it was.
+// True when a quotation mark is left open (up to the first NUL). Such a line
+// has lost its shape: the text after the open mark, options and all, would
+// be read as one value.
+bool HasUnbalancedQuotes(std::wstring_view commandLine);
+
+// Fills `options` from the text. A quotation mark groups text with blanks
+// into one word and is dropped; text before and after it stays in the same
+// word. A line with an unbalanced quotation mark fails with UnbalancedQuotes,
+// an entry that cannot be stored with the out-of-memory code; `options` is
+// then left as it was.
 StatusCode ParseOptions(std::wstring_view commandLine, OptionList& options);
 
 // The first entry at or after `index` whose non-empty name equals one of the

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
+#include <new>
 #include <vector>
 
 #include "app/process_identity.h"
@@ -10,8 +12,10 @@
 
 namespace zor {
 
-StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationName, std::wstring_view commandLine,
-                         std::uint32_t creationFlags, std::wstring_view currentFolder) {
+namespace {
+
+StatusCode Launch(ProcessHolder& holder, std::wstring_view applicationName, std::wstring_view commandLine,
+                  std::uint32_t creationFlags, std::wstring_view currentFolder, wchar_t* environment) {
   holder.process.reset();
   holder.processId = 0;
   holder.threadId = 0;
@@ -27,7 +31,7 @@ StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationNam
   PROCESS_INFORMATION started{};
   SetLastError(0);
   if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(), nullptr, nullptr, FALSE,
-                      creationFlags, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+                      creationFlags, environment, folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
     return StatusFromWin32Error(3, GetLastError());
   }
   CloseHandle(started.hThread);
@@ -37,10 +41,71 @@ StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationNam
   return status::Success;
 }
 
+// This process's environment block without any earlier mark, then the mark.
+StatusCode MarkedEnvironment(std::vector<wchar_t>& block) {
+  wchar_t* own = GetEnvironmentStringsW();
+  if (!own) return StatusFromLastError(GetLastError());
+  const std::wstring prefix = std::wstring(kSeparateCopyVariable) + L"=";
+  try {
+    for (const wchar_t* entry = own; *entry; entry += wcslen(entry) + 1) {
+      const std::wstring_view text(entry);
+      if (text.size() >= prefix.size() && CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()),
+                                                               prefix.data(), static_cast<int>(prefix.size()),
+                                                               TRUE) == CSTR_EQUAL) {
+        continue;
+      }
+      block.insert(block.end(), text.begin(), text.end());
+      block.push_back(L'\0');
+    }
+    const std::wstring mark = prefix + std::to_wstring(GetCurrentProcessId());
+    block.insert(block.end(), mark.begin(), mark.end());
+    block.push_back(L'\0');
+    block.push_back(L'\0');
+  } catch (const std::bad_alloc&) {
+    FreeEnvironmentStringsW(own);
+    return status::OutOfMemory;
+  }
+  FreeEnvironmentStringsW(own);
+  return status::Success;
+}
+
+StatusCode WaitForChild(ProcessHolder& child, std::int64_t wait, std::int32_t& exitCode);
+
+}  // namespace
+
+StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationName, std::wstring_view commandLine,
+                         std::uint32_t creationFlags, std::wstring_view currentFolder) {
+  return Launch(holder, applicationName, commandLine, creationFlags, currentFolder, nullptr);
+}
+
+bool IsSeparateCopy() {
+  const std::wstring name(kSeparateCopyVariable);
+  wchar_t value[32] = {};
+  SetLastError(0);
+  return GetEnvironmentVariableW(name.c_str(), value, 32) > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+}
+
 StatusCode LaunchAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode) {
   ProcessHolder child;
   if (const StatusCode launched = LaunchProcess(child, {}, commandLine, 0, {}); IsFailure(launched)) return launched;
+  return WaitForChild(child, wait, exitCode);
+}
 
+StatusCode LaunchCopyAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode) {
+  std::vector<wchar_t> environment;
+  if (const StatusCode built = MarkedEnvironment(environment); IsFailure(built)) return built;
+  ProcessHolder child;
+  if (const StatusCode launched =
+          Launch(child, {}, commandLine, CREATE_UNICODE_ENVIRONMENT, {}, environment.data());
+      IsFailure(launched)) {
+    return launched;
+  }
+  return WaitForChild(child, wait, exitCode);
+}
+
+namespace {
+
+StatusCode WaitForChild(ProcessHolder& child, std::int64_t wait, std::int32_t& exitCode) {
   LARGE_INTEGER timeout;
   timeout.QuadPart = -wait;  // relative
   const NTSTATUS waited = Native().ZwWaitForSingleObject(child.process.get(), FALSE, &timeout);
@@ -65,7 +130,11 @@ StatusCode LaunchAndWait(std::wstring_view commandLine, std::int64_t wait, std::
   return result;
 }
 
+}  // namespace
+
 StatusCode RunNdisProcess(std::int32_t& exitCode) {
+  // However the copy came to be started, it must never start another one.
+  if (IsSeparateCopy()) return status::CopyOfACopy;
   std::wstring commandLine;
   if (const StatusCode read = GetProcessCommandLine(commandLine); IsFailure(read)) return read;
   try {
@@ -73,7 +142,7 @@ StatusCode RunNdisProcess(std::int32_t& exitCode) {
   } catch (const std::bad_alloc&) {
     return status::OutOfMemory;
   }
-  return LaunchAndWait(commandLine, kNdisProcessWait, exitCode);
+  return LaunchCopyAndWait(commandLine, kNdisProcessWait, exitCode);
 }
 
 int RunShellCommand(const std::wstring& command) { return _wsystem(command.c_str()); }

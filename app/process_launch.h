@@ -25,6 +25,15 @@ struct ProcessHolder {
 StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationName, std::wstring_view commandLine,
                          std::uint32_t creationFlags, std::wstring_view currentFolder);
 
+// The environment variable that marks the separate copy. It travels in the
+// copy's environment, not on its command line, so that nothing the
+// administrator typed (an open quotation mark, say) can hide it.
+inline constexpr std::wstring_view kSeparateCopyVariable = L"ZORREMOVER_SEPARATE_COPY";
+
+// True in a process started as the separate copy. Such a process runs only
+// the firewall network driver stage and never starts a copy of its own.
+bool IsSeparateCopy();
+
 // How long the main run waits for the separate copy, in 100 ns units.
 inline constexpr std::int64_t kNdisProcessWait = 50LL * 10'000'000;
 
@@ -34,9 +43,12 @@ inline constexpr std::int64_t kNdisProcessWait = 50LL * 10'000'000;
 // wait. After it, the result is 0xA0010004, `exitCode` is left alone and the
 // child goes on running.
 StatusCode LaunchAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode);
+// The same, with this process's environment plus the separate copy's mark.
+StatusCode LaunchCopyAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode);
 
 // The separate copy: this process's own command line followed by
-// " /ndisonly /skipask", waited for 50 seconds.
+// " /ndisonly /skipask", marked as the copy, waited for 50 seconds. A
+// process that is itself a copy is refused with CopyOfACopy.
 StatusCode RunNdisProcess(std::int32_t& exitCode);
 
 // The engines' shell command: the run-time library's command interpreter

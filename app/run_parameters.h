@@ -42,4 +42,9 @@ struct RunParameters {
 // counts, later ones are ignored. Fields without an option stay as they were.
 void ApplyOptions(const OptionList& options, RunParameters& parameters);
 
+// The names of the options after the program's own path that no run reads
+// (a mistyped "/zordri=", "--zordir="), in the order written. Fails as
+// ParseOptions does, leaving `names` as it was.
+StatusCode UnknownOptionNames(std::wstring_view commandLine, std::vector<std::wstring>& names);
+
 }  // namespace zor

@@ -1,11 +1,14 @@
 #include "app/run_setup.h"
 
 #include <string>
+#include <vector>
 
 #include "app/log_configuration.h"
 #include "app/options.h"
+#include "app/process_launch.h"
 #include "app/product_folder.h"
 #include "logging/log_manager.h"
+#include "platform/named_mutex.h"
 #include "platform/os_identity.h"
 #include "platform/registry_key.h"
 
@@ -190,14 +193,51 @@ StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine) {
   if (commandLine.empty()) return {};
   context.Log(severity::Info, Here(__LINE__), L"Command line: %s", commandLine);
   OptionList options;
-  ThrowIfFailed(ParseOptions(commandLine, options));
+  if (const StatusCode parsed = ParseOptions(commandLine, options); parsed == status::UnbalancedQuotes) {
+    // Everything after the open mark would be read as one value, options
+    // such as /silent included: better to touch nothing and say why.
+    context.Log(severity::Error, Here(__LINE__),
+                L"The command line has a quotation mark that is not closed: nothing is removed. "
+                L"Close every quotation mark and run again.");
+    return MakeStatus(parsed);
+  } else {
+    ThrowIfFailed(parsed);
+  }
+  std::vector<std::wstring> unknown;
+  if (!IsFailure(UnknownOptionNames(commandLine, unknown))) {
+    for (const std::wstring& name : unknown) {
+      context.Log(severity::Warn, Here(__LINE__), L"Unknown option '%s' is ignored; see /help for the options.",
+                  name);
+    }
+  }
   ApplyOptions(options, context.parameters);
+  if (IsSeparateCopy()) {
+    // The copy's mode comes from its mark, whatever its command line says.
+    context.parameters.NdisOnly = true;
+    context.parameters.SkipAsk = true;
+  }
   std::size_t index = 0;
   if (const OptionEntry* whitelist = FindOption(options, L"whitelist", index)) {
     // The whitelist reader comes with the process stage; until then the file
     // is reported as not readable and Whitelist stays as it was.
     context.Log(severity::Info, Here(__LINE__), L"Parsing Whitelist file '%s' failed (error: %x)", whitelist->value,
                 kWhitelistNotReadable);
+  }
+  return {};
+}
+
+StatusRecord TakeRunLock(RunContext& context, UniqueNtHandle& lock) {
+  bool taken = false;
+  if (const StatusCode opened = TryTakeNamedMutex(kRunLockName, lock, taken); IsFailure(opened)) {
+    context.Log(severity::Error, Here(__LINE__),
+                L"The lock that keeps two runs apart cannot be taken (error: %x): nothing is removed.", opened);
+    return MakeStatus(opened);
+  }
+  if (!taken) {
+    context.Log(severity::Error, Here(__LINE__),
+                L"Another ZorRemover run is in progress on this machine: this run removes nothing and ends. "
+                L"Wait for the other run to end and start again if needed.");
+    return MakeStatus(status::AnotherRunActive);
   }
   return {};
 }

@@ -26,6 +26,12 @@ inline constexpr StatusCode OwnFolderSupplied = CodeFromBits(0x60018E1C);
 inline constexpr StatusCode FolderKindUnknown = CodeFromBits(0xE0018E15);
 inline constexpr StatusCode FolderKindUndetermined = CodeFromBits(0xE0018E16);
 inline constexpr StatusCode GenericFailure = CodeFromBits(0x80004005);
+// A command line that cannot be read as the administrator meant it.
+inline constexpr StatusCode UnbalancedQuotes = CodeFromBits(0xE0010101);
+// Another main run holds the machine-wide run lock.
+inline constexpr StatusCode AnotherRunActive = CodeFromBits(0xE0010102);
+// A separate copy may not start a copy of its own.
+inline constexpr StatusCode CopyOfACopy = CodeFromBits(0xE0010103);
 }  // namespace status
 
 // Win32 error numbers that the conversions need; the portable code cannot

@@ -43,7 +43,6 @@ TEST(ParseOptions, TokenizesCommandLines) {
       {L"x.exe /a=b/c -d=x-y", {"=x.exe#0", "a=b/c#0", "d=x-y#0"}},
       {L"x.exe /run_number=2x", {"=x.exe#0", "run_number=2x#2"}},
       {L"x.exe /run_number", {"=x.exe#0", "run_number=#0"}},
-      {L"x.exe /zordir=\"C:\\unterminated", {"=x.exe#0", "zordir=#0"}},
       {L"C:\\my-tools\\zorremover.exe /silent", {"tools\\zorremover.exe=#0", "silent=#0"}},
       {L"x.exe\t/a=1\t/b", {"=x.exe#0", "a=1#1", "b=#0"}},
       {L"x.exe /a=\"\" /b", {"=x.exe#0", "a=#0", "b=#0"}},
@@ -52,6 +51,54 @@ TEST(ParseOptions, TokenizesCommandLines) {
     SCOPED_TRACE(Narrow(row.commandLine));
     EXPECT_EQ(Describe(Parse(row.commandLine)), row.entries);
   }
+}
+
+// Quotation marks group text with blanks and are dropped; what stands before
+// an opening or after a closing mark stays in the same word, as Windows
+// programs split their command lines.
+TEST(ParseOptions, JoinsQuotedAndUnquotedPartsOfOneWord) {
+  const struct {
+    const wchar_t* commandLine;
+    std::vector<std::string> entries;
+  } rows[] = {
+      {L"x.exe /zordir=\"C:\\Program Files\"\\ZOR", {"=x.exe#0", "zordir=C:\\Program Files\\ZOR#0"}},
+      {L"x.exe /zordir=\"C:\\a\"b", {"=x.exe#0", "zordir=C:\\ab#0"}},
+      {L"x.exe /zordir=C:\\\"Program Files\"\\ZOR /silent",
+       {"=x.exe#0", "zordir=C:\\Program Files\\ZOR#0", "silent=#0"}},
+      {L"x.exe /zordir=\"C:\\x\"/silent", {"=x.exe#0", "zordir=C:\\x/silent#0"}},  // one word: no blank
+      {L"x.exe /zordir=\"C:\\x\" /silent", {"=x.exe#0", "zordir=C:\\x#0", "silent=#0"}},
+      {L"\"C:\\Program Files\\zr\"\\zorremover.exe /silent", {"=C:\\Program Files\\zr\\zorremover.exe#0", "silent=#0"}},
+      {L"x.exe /zordir=\"a\"\"b\"", {"=x.exe#0", "zordir=ab#0"}},
+      {L"x.exe /\"zordir\"=\"C:\\x\"", {"=x.exe#0", "zordir=C:\\x#0"}},
+      {L"x.exe /run_number=\"2\"", {"=x.exe#0", "run_number=2#2"}},
+      {L"x.exe \"-a\" /b", {"=x.exe#0", "=-a#0", "b=#0"}},  // the quoted "-a" is a word, not an option name
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Narrow(row.commandLine));
+    EXPECT_EQ(Describe(Parse(row.commandLine)), row.entries);
+  }
+}
+
+// A quotation mark left open would swallow every option after it; such a
+// line is refused whole and the list keeps what it held.
+TEST(ParseOptions, RefusesAnUnbalancedQuotationMark) {
+  for (const wchar_t* text : {
+           L"zorremover.exe /silent /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10",
+           L"zorremover.exe /zordir=\"C:\\x /silent",
+           L"x.exe /a=\"b\"c\"",
+           L"\"",
+       }) {
+    SCOPED_TRACE(Narrow(text));
+    EXPECT_TRUE(HasUnbalancedQuotes(text));
+    OptionList options(1, OptionEntry{L"kept", L"value", 7});
+    EXPECT_EQ(ParseOptions(text, options), status::UnbalancedQuotes);
+    ASSERT_EQ(options.size(), 1u);
+    EXPECT_EQ(options[0].name, L"kept");
+  }
+  // Only the text up to an embedded NUL counts, as for the scan itself.
+  EXPECT_FALSE(HasUnbalancedQuotes(std::wstring(L"x.exe /a\0\"", 10)));
+  EXPECT_TRUE(HasUnbalancedQuotes(std::wstring(L"x.exe \"/a\0\"", 11)));
+  EXPECT_FALSE(HasUnbalancedQuotes(L"x.exe /a=\"\" /b=\"c d\""));
 }
 
 TEST(ParseOptions, StopsAtAnEmbeddedNul) {

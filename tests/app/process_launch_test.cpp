@@ -22,6 +22,27 @@ std::wstring HoldFilePath() {
   return path;
 }
 
+// The copy's mark reaches the child through its environment, and a marked
+// process refuses to start a copy of its own.
+TEST(SeparateCopy, TheMarkReachesTheChildAndACopyStartsNoCopy) {
+  const std::wstring name(kSeparateCopyVariable);
+  ASSERT_FALSE(IsSeparateCopy());
+  std::int32_t exitCode = -1;
+  const std::wstring probe = L"cmd.exe /c if defined " + name + L" (exit 7) else (exit 3)";
+  ASSERT_EQ(LaunchCopyAndWait(probe, kNdisProcessWait, exitCode), status::Success);
+  EXPECT_EQ(exitCode, 7);
+  ASSERT_EQ(LaunchAndWait(probe, kNdisProcessWait, exitCode), status::Success);
+  EXPECT_EQ(exitCode, 3);
+
+  SetEnvironmentVariableW(name.c_str(), L"");
+  EXPECT_TRUE(IsSeparateCopy()) << "an empty value still marks the copy";
+  exitCode = 12345;
+  EXPECT_EQ(RunNdisProcess(exitCode), status::CopyOfACopy);
+  EXPECT_EQ(exitCode, 12345);
+  SetEnvironmentVariableW(name.c_str(), nullptr);
+  EXPECT_FALSE(IsSeparateCopy());
+}
+
 TEST(LaunchAndWait, AChildThatEndsWithinTheWaitGivesItsExitCode) {
   const struct {
     const wchar_t* command;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/native_types.h"
+#include "tests/app/program_copy.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/line_checks.h"
@@ -20,49 +21,10 @@ using test::HasLine;
 using test::Ascii;
 using test::Joined;
 
-// A copy of the program in a folder of the test's own, since the program
-// writes zorremover.log beside itself.
-struct ProgramCopy {
-  test::TestFolder folder;
-  std::wstring program = folder.File(L"zorremover.exe");
-  ProgramCopy() { EXPECT_TRUE(CopyFileW(test::ProgramPath().c_str(), program.c_str(), TRUE)); }
-  std::wstring Quoted() const { return L"\"" + program + L"\""; }
-
-  // The log's messages, without their date and time.
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> messages;
-    const std::wstring path = folder.File(L"zorremover.log");
-    if (!test::FileExistsAt(path)) return messages;
-    bool wellFormed = false;
-    for (const std::wstring& line : test::ReadLogLines(path, &wellFormed)) {
-      const std::string text = Ascii(line);
-      const std::size_t date = text.find(' ');
-      const std::size_t time = date == std::string::npos ? date : text.find(' ', date + 1);
-      messages.push_back(time == std::string::npos ? text : text.substr(time + 1));
-    }
-    EXPECT_TRUE(wellFormed);
-    return messages;
-  }
-};
-
-std::vector<std::string> Info(const std::vector<std::string>& messages) {
-  std::vector<std::string> info;
-  for (const std::string& message : messages) {
-    if (message.rfind("INFO *****", 0) == 0 || message.rfind("INFO ZorRemover runs", 0) == 0 ||
-        message.rfind("INFO ...", 0) == 0) {
-      info.push_back(message.substr(5));
-    }
-  }
-  return info;
-}
-
-int Count(const std::vector<std::string>& messages, const std::string& wanted) {
-  return static_cast<int>(std::count(messages.begin(), messages.end(), wanted));
-}
-
-bool StartsAny(const std::vector<std::string>& messages, const std::string& prefix) {
-  return std::any_of(messages.begin(), messages.end(), [&](const std::string& m) { return m.rfind(prefix, 0) == 0; });
-}
+using test::Count;
+using test::Info;
+using test::ProgramCopy;
+using test::StartsAny;
 
 bool DisplayPresent() {
   wchar_t display[8] = {};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace zor {
 namespace {
@@ -104,6 +105,45 @@ TEST(ApplyOptions, LeavesFieldsWithoutAnOptionAsTheyWere) {
   EXPECT_EQ(Describe(p), "run=2 zor=C:\\ZOR admin= data= ndis=5 norestart=0 skipask=1 hard=0 ndisonly=1 whitelist=");
   EXPECT_EQ(p.RestartCounter, 3);
   EXPECT_EQ(p.System32Dir, L"C:\\Windows\\System32");
+}
+
+}  // namespace
+}  // namespace zor
+
+namespace zor {
+namespace {
+
+TEST(UnknownOptionNames, NamesEveryOptionNoRunReadsAndNothingElse) {
+  const struct {
+    const wchar_t* commandLine;
+    std::vector<std::string> unknown;
+  } rows[] = {
+      {L"", {}},
+      {L"zorremover.exe", {}},
+      {L"zorremover.exe /silent /SkipAsk /norestart /zordir=C:\\a /zoradmindir=b /zordatadir=c /run_number=2 "
+       L"/ndis_nextstep=3 /deletedirforcehard /ndisonly /whitelist=w.txt /help -h /?",
+       {}},
+      {L"zorremover.exe /frobnicate --zordir=C:\\ZOR /silent", {"frobnicate", "-zordir"}},
+      {L"zorremover.exe /zordri=C:\\ZOR /datafile=x", {"zordri", "datafile"}},
+      // The program's own path is no option, whatever it holds.
+      {L"C:\\my-tools\\zorremover.exe /silent", {}},
+      {L"\"C:\\Program Files\\my-tools\\zorremover.exe\" -x", {"x"}},
+      {L"zorremover.exe /zordir=\"C:\\a -b /c\" /silent", {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Narrow(row.commandLine));
+    std::vector<std::wstring> names{L"sentinel"};
+    ASSERT_EQ(UnknownOptionNames(row.commandLine, names), status::Success);
+    std::vector<std::string> narrowed;
+    for (const std::wstring& name : names) narrowed.push_back(Narrow(name));
+    EXPECT_EQ(narrowed, row.unknown);
+  }
+}
+
+TEST(UnknownOptionNames, AnUnbalancedLineFailsAndLeavesTheListAlone) {
+  std::vector<std::wstring> names{L"sentinel"};
+  EXPECT_EQ(UnknownOptionNames(L"zorremover.exe /zordir=\"C:\\x /silent", names), status::UnbalancedQuotes);
+  EXPECT_EQ(names, std::vector<std::wstring>{L"sentinel"});
 }
 
 }  // namespace
