@@ -10,7 +10,8 @@
 // quoted and unquoted parts in any order, /flag, and plain or quoted words.
 // It must give back exactly those options with their values, quotation
 // marks removed and the parts joined, as Windows programs split a command
-// line.
+// line; the options that no run reads are named, the program's path left
+// out.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@
 
 #include "app/integer_text.h"
 #include "app/options.h"
+#include "app/run_parameters.h"
 #include "app/text_case.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -102,6 +104,11 @@ void CheckAnyText(std::wstring_view text) {
   const StatusCode parsed = ParseOptions(text, options);
   if (IsFailure(parsed)) {
     Require(SameEntries(options, Sentinel()), "failure-leaves-list", [&] { return Describe(options); });
+  }
+  std::vector<std::wstring> unknown = {L"sentinel"};
+  if (IsFailure(UnknownOptionNames(text, unknown))) {
+    Require(unknown == std::vector<std::wstring>{L"sentinel"}, "failure-leaves-list",
+            [&] { return Printable(text) + ": unknown names changed on failure"; });
   }
 
   const std::wstring_view beforeNul = text.substr(0, text.find(L'\0'));
@@ -216,15 +223,39 @@ void AddWord(std::wstring_view line, std::wstring& commandLine, std::vector<Expe
   commandLine += word.empty() ? std::wstring(L"\"\"") : word;
 }
 
+// The options a run reads and the switches the entry point answers.
+bool IsKnownOption(std::wstring_view name) {
+  for (std::wstring_view known : {L"run_number", L"zordir", L"zoradmindir", L"zordatadir", L"ndis_nextstep",
+                                  L"norestart", L"skipask", L"silent", L"deletedirforcehard", L"ndisonly",
+                                  L"whitelist", L"help", L"h", L"?"}) {
+    if (EqualsFoldingAscii(name, known)) return true;
+  }
+  return false;
+}
+
 void CheckWellFormedWords(const std::vector<std::wstring>& lines) {
   std::wstring commandLine;
   std::vector<ExpectedOption> expected;
+  // The first word stands for the program's path, whatever it looks like.
+  std::vector<std::wstring> expectedUnknown;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     // Separators of one or more blanks and tabs, picked by the line itself.
     static constexpr std::wstring_view kSeparators[] = {L" ", L"\t", L"  ", L" \t "};
     if (i > 0) commandLine += kSeparators[lines[i].size() % 4];
+    const std::size_t before = expected.size();
     AddWord(lines[i], commandLine, expected);
+    if (i > 0 && expected.size() > before && !IsKnownOption(expected.back().name)) {
+      expectedUnknown.push_back(expected.back().name);
+    }
   }
+
+  std::vector<std::wstring> unknown = {L"sentinel"};
+  const StatusCode listed = UnknownOptionNames(commandLine, unknown);
+  Require(!IsFailure(listed) && unknown == expectedUnknown, "unknown-options-named", [&] {
+    std::string got;
+    for (const std::wstring& name : unknown) got += Printable(name) + " ";
+    return Printable(commandLine) + " named " + got;
+  });
 
   OptionList options;
   const StatusCode parsed = ParseOptions(commandLine, options);
