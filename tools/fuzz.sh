@@ -1,7 +1,9 @@
 #!/bin/bash
-# Fuzzes every parser with libFuzzer, one target after another (the cores
+# Fuzzes the parsers with libFuzzer, one target after another (the cores
 # are shared), for the given seconds each (60 by default), and prints each
-# target's executions and what it found.
+# target's executions and what it found:
+#
+#   tools/fuzz.sh [seconds [target...]]    # every target unless named
 #
 # Installs clang and its libFuzzer runtime when missing, builds the targets
 # with -DZOR_FUZZ=ON in build/fuzz (or $ZOR_BUILD_DIR/fuzz), and starts each
@@ -12,6 +14,7 @@
 # run can go past faults already known.
 set -euo pipefail
 seconds=${1:-60}
+[ $# -eq 0 ] || shift
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
@@ -24,6 +27,7 @@ tools/install-deps.sh "libclang-rt-${clang_version%%.*}-dev"
 build=${ZOR_BUILD_DIR:-$top/build}/fuzz
 targets=(options restart_entry integer_text config_document log_configuration layouts message_format product_folder
          registry_lists)
+[ $# -eq 0 ] || targets=("$@")
 
 echo "== building the fuzz targets (clang ${clang_version})"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZOR_BUILD_TESTS=OFF \
