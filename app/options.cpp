@@ -59,7 +59,9 @@ class OptionTokenizer {
         break;
       case L'-':
       case L'/':
-        if (inName_ || inQuotes_ || afterSeparator_ || quotedWord_) {
+        // A word quoted whole, "/zordir=C:\Program Files\ZOR", is still an
+        // option: Windows programs receive it as one argument.
+        if (inName_ || afterSeparator_ || quotedWord_ || (inQuotes_ && !token_.empty())) {
           token_.push_back(c);
         } else {
           inName_ = true;

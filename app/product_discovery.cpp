@@ -3,6 +3,7 @@
 
 #include "app/product_folder.h"
 #include "app/product_folder_check.h"
+#include "app/product_folder_guard.h"
 #include "app/run_setup.h"
 #include "platform/file_operations.h"
 #include "platform/native_types.h"
@@ -30,6 +31,18 @@ std::wstring ParentFolder(const std::wstring& path) {
   return last == std::wstring::npos ? std::wstring() : trimmed.substr(0, last);
 }
 
+std::wstring_view FieldName(ProductFolderField field) {
+  switch (field) {
+    case ProductFolderField::ZorDir:
+      return L"ZorDir";
+    case ProductFolderField::ZorAdminDir:
+      return L"ZorAdminDir";
+    case ProductFolderField::ZorDataDir:
+      return L"ZorDataDir";
+  }
+  return L"";
+}
+
 std::wstring EnvironmentText(const wchar_t* name) {
   wchar_t buffer[1024] = {};
   const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
@@ -48,11 +61,27 @@ std::wstring UsersFolder() {
   return ParentFolder(EnvironmentText(L"PUBLIC"));
 }
 
-// Empties a folder value that names no product folder, so the field counts
-// as not found.
-void RefuseUnsafe(RunContext& context, const SystemFolders& system, std::wstring& folder, std::wstring_view field) {
-  if (folder.empty() || !IsUnsafeProductFolder(folder, system)) return;
-  context.Log(severity::Warn, Here(__LINE__), L"Refusing '%s' as %s: it names no product folder", folder, field);
+// Empties a folder value that is not recognisably a product folder, so the
+// field counts as not found and no engine deletes anything there.
+void RefuseUnsafe(RunContext& context, const ProductFolderGuard& guard, std::wstring& folder,
+                  ProductFolderField field) {
+  if (folder.empty()) return;
+  StatusCode cause = status::Success;
+  const FolderRefusal refusal = guard.Check(folder, field, cause);
+  if (refusal == FolderRefusal::None) return;
+  const std::wstring_view name = FieldName(field);
+  if (refusal == FolderRefusal::DoesNotExist) {
+    context.Log(severity::Info, Here(__LINE__), L"Not using '%s' as %s: it does not exist.", folder, name);
+  } else if (refusal == FolderRefusal::CannotOpen) {
+    context.Log(severity::Warn, Here(__LINE__),
+                L"Refusing '%s' as %s: %s (error: %x). If the product lies elsewhere, name its folder with "
+                L"/%s=\"<full path>\".",
+                folder, name, RefusalReason(refusal), cause, FieldOption(field));
+  } else {
+    context.Log(severity::Warn, Here(__LINE__),
+                L"Refusing '%s' as %s: %s. If the product lies elsewhere, name its folder with /%s=\"<full path>\".",
+                folder, name, RefusalReason(refusal), FieldOption(field));
+  }
   folder.clear();
 }
 
@@ -70,15 +99,16 @@ bool TakeProductFolder(int kind, std::wstring& candidate) {
 
 struct DiscoveredField {
   std::wstring_view name;
+  ProductFolderField field;
   int productKind;
   std::wstring_view fallbackValue;
 };
 
-StatusCode DiscoverFromKeys(RunContext& context, const SystemFolders& system, const DiscoveredField& field,
+StatusCode DiscoverFromKeys(RunContext& context, const ProductFolderGuard& guard, const DiscoveredField& field,
                             std::wstring& candidate, bool& anyKeyOpened) {
   anyKeyOpened = false;
   if (TakeProductFolder(field.productKind, candidate)) {
-    RefuseUnsafe(context, system, candidate, field.name);
+    RefuseUnsafe(context, guard, candidate, field.field);
     if (!candidate.empty()) return status::Success;
   }
   candidate.clear();
@@ -94,7 +124,7 @@ StatusCode DiscoverFromKeys(RunContext& context, const SystemFolders& system, co
     machine.Close();
     break;
   }
-  RefuseUnsafe(context, system, candidate, field.name);
+  RefuseUnsafe(context, guard, candidate, field.field);
   return status::Success;
 }
 
@@ -111,7 +141,7 @@ void Report(RunContext& context, std::wstring_view name, std::wstring& target, c
 
 // ZorDir and ZorDataDir: product keys, then the fall-back keys, then a
 // folder that exists under the special folder.
-StatusCode DiscoverField(RunContext& context, const SystemFolders& system, const DiscoveredField& field,
+StatusCode DiscoverField(RunContext& context, const ProductFolderGuard& guard, const DiscoveredField& field,
                          std::wstring& target, int specialKind, std::wstring_view specialChild) {
   if (!target.empty()) {
     context.Log(severity::Debug, Here(__LINE__), L"%s param set to %s.", field.name, target);
@@ -119,7 +149,7 @@ StatusCode DiscoverField(RunContext& context, const SystemFolders& system, const
   }
   std::wstring candidate;
   bool anyKeyOpened = false;
-  if (const StatusCode found = DiscoverFromKeys(context, system, field, candidate, anyKeyOpened); IsFailure(found)) {
+  if (const StatusCode found = DiscoverFromKeys(context, guard, field, candidate, anyKeyOpened); IsFailure(found)) {
     return found;
   }
   if (candidate.empty() && !anyKeyOpened) {
@@ -128,7 +158,7 @@ StatusCode DiscoverField(RunContext& context, const SystemFolders& system, const
       std::wstring guess = special + L"\\" + std::wstring(specialChild);
       if (IsDirectory(guess)) {
         candidate = guess;
-        RefuseUnsafe(context, system, candidate, field.name);
+        RefuseUnsafe(context, guard, candidate, field.field);
       }
     }
   }
@@ -136,7 +166,7 @@ StatusCode DiscoverField(RunContext& context, const SystemFolders& system, const
   return status::Success;
 }
 
-StatusCode DiscoverAdminFolder(RunContext& context, const SystemFolders& system) {
+StatusCode DiscoverAdminFolder(RunContext& context, const ProductFolderGuard& guard) {
   RunParameters& parameters = context.parameters;
   if (!parameters.ZorAdminDir.empty()) {
     context.Log(severity::Debug, Here(__LINE__), L"ZorAdminDir param set to %s.", parameters.ZorAdminDir);
@@ -147,7 +177,7 @@ StatusCode DiscoverAdminFolder(RunContext& context, const SystemFolders& system)
   for (int kind : {static_cast<int>(ProductAdminServerFolder), static_cast<int>(ProductAdminConsoleFolder)}) {
     if (!TakeProductFolder(kind, candidate)) continue;
     if (candidate.back() == L'\\' || candidate.back() == L'/') candidate.pop_back();
-    RefuseUnsafe(context, system, candidate, L"ZorAdminDir");
+    RefuseUnsafe(context, guard, candidate, ProductFolderField::ZorAdminDir);
     if (!candidate.empty()) break;
   }
   if (candidate.empty()) {
@@ -157,7 +187,7 @@ StatusCode DiscoverAdminFolder(RunContext& context, const SystemFolders& system)
     std::wstring guess = special + L"\\Zor10 Admin";
     if (IsDirectory(guess)) {
       candidate = guess;
-      RefuseUnsafe(context, system, candidate, L"ZorAdminDir");
+      RefuseUnsafe(context, guard, candidate, ProductFolderField::ZorAdminDir);
     }
   }
   if (candidate.empty()) {
@@ -193,24 +223,36 @@ SystemFolders MachineSystemFolders(const RunParameters& parameters) {
 
 StatusRecord DiscoverProductFolders(RunContext& context) {
   RunParameters& parameters = context.parameters;
-  const SystemFolders system = MachineSystemFolders(parameters);
-  // Values from the uninstall record and the command line pass the same
-  // check as the discovered ones.
-  RefuseUnsafe(context, system, parameters.ZorDir, L"ZorDir");
-  RefuseUnsafe(context, system, parameters.ZorAdminDir, L"ZorAdminDir");
-  RefuseUnsafe(context, system, parameters.ZorDataDir, L"ZorDataDir");
+  const ProductFolderGuard guard(MachineSystemFolders(parameters));
+  // Values from the uninstall record, the command line and the restart
+  // entry pass the same check as the discovered ones.
+  RefuseUnsafe(context, guard, parameters.ZorDir, ProductFolderField::ZorDir);
+  RefuseUnsafe(context, guard, parameters.ZorAdminDir, ProductFolderField::ZorAdminDir);
+  RefuseUnsafe(context, guard, parameters.ZorDataDir, ProductFolderField::ZorDataDir);
 
   const int programFiles = parameters.Is64BitSystem ? FolderProgramFiles32Bit : FolderProgramFiles;
-  if (const StatusCode found = DiscoverField(context, system, {L"ZorDir", ProductProgramFolder, L"ZorDir"},
+  if (const StatusCode found = DiscoverField(context, guard, {L"ZorDir", ProductFolderField::ZorDir, ProductProgramFolder, L"ZorDir"},
                                              parameters.ZorDir, programFiles, L"ZOR\\ZOR10");
       IsFailure(found)) {
     return MakeStatus(found);
   }
-  if (const StatusCode found = DiscoverAdminFolder(context, system); IsFailure(found)) return MakeStatus(found);
-  if (const StatusCode found = DiscoverField(context, system, {L"ZorDataDir", ProductDataFolder, L"ZorAllUsersDir"},
+  if (const StatusCode found = DiscoverAdminFolder(context, guard); IsFailure(found)) return MakeStatus(found);
+  if (const StatusCode found = DiscoverField(context, guard,
+                                             {L"ZorDataDir", ProductFolderField::ZorDataDir, ProductDataFolder,
+                                              L"ZorAllUsersDir"},
                                              parameters.ZorDataDir, FolderUserAppData, L"ZOR10");
       IsFailure(found)) {
     return MakeStatus(found);
+  }
+  // What this run will touch, for the administrator to see.
+  for (const auto& [name, folder] : {std::pair<std::wstring_view, const std::wstring*>{L"ZorDir", &parameters.ZorDir},
+                                     {L"ZorAdminDir", &parameters.ZorAdminDir},
+                                     {L"ZorDataDir", &parameters.ZorDataDir}}) {
+    if (folder->empty()) {
+      context.Log(severity::Info, Here(__LINE__), L"%s of this run: none", name);
+    } else {
+      context.Log(severity::Info, Here(__LINE__), L"%s of this run: '%s'", name, *folder);
+    }
   }
   return {};
 }

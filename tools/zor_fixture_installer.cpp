@@ -6,9 +6,10 @@
 //       Wine prefix lacks, and other vendors' software beside the product's
 //       places; run it once, before the first snapshot
 //   zor_fixture_installer.exe install [--admin-console] [--user-file]
+//                                     [--program-folder=PATH]
 //       the client; --admin-console adds the administration console and
 //       server, --user-file a file of the administrator's own in the data
-//       folder
+//       folder, --program-folder a custom program folder of any name
 // Exit code 0 when everything was laid down, 1 when a step failed (the
 // message names it), 2 for a wrong command line.
 #include <windows.h>
@@ -26,7 +27,8 @@ namespace {
 int Usage(const wchar_t* problem) {
   std::fwprintf(stderr,
                 L"%ls\nusage: zor_fixture_installer.exe prepare-machine\n"
-                L"       zor_fixture_installer.exe install [--admin-console] [--user-file]\n",
+                L"       zor_fixture_installer.exe install [--admin-console] [--user-file] "
+                L"[--program-folder=PATH]\n",
                 problem);
   return 2;
 }
@@ -45,6 +47,8 @@ int wmain(int argc, wchar_t** argv) {
       adminConsole = true;
     } else if (command == L"install" && option == L"--user-file") {
       userFile = true;
+    } else if (command == L"install" && option.rfind(L"--program-folder=", 0) == 0 && option.size() > 17) {
+      ChooseProgramFolder(option.substr(17));
     } else {
       return Usage((L"unknown option " + option).c_str());
     }

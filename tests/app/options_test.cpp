@@ -71,7 +71,12 @@ TEST(ParseOptions, JoinsQuotedAndUnquotedPartsOfOneWord) {
       {L"x.exe /zordir=\"a\"\"b\"", {"=x.exe#0", "zordir=ab#0"}},
       {L"x.exe /\"zordir\"=\"C:\\x\"", {"=x.exe#0", "zordir=C:\\x#0"}},
       {L"x.exe /run_number=\"2\"", {"=x.exe#0", "run_number=2#2"}},
-      {L"x.exe \"-a\" /b", {"=x.exe#0", "=-a#0", "b=#0"}},  // the quoted "-a" is a word, not an option name
+      // An option quoted whole is the option, as Windows programs see it.
+      {L"x.exe \"-a\" /b", {"=x.exe#0", "a=#0", "b=#0"}},
+      {L"x.exe \"/zordir=C:\\Program Files (x86)\\ZOR\\ZOR10\" \"/silent\"",
+       {"=x.exe#0", "zordir=C:\\Program Files (x86)\\ZOR\\ZOR10#0", "silent=#0"}},
+      {L"x.exe \"/zordir=C:\\windows. \"", {"=x.exe#0", "zordir=C:\\windows. #0"}},
+      {L"x.exe \"C:\\a/b\" \"x-y\"", {"=x.exe#0", "=C:\\a/b#0", "=x-y#0"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(Narrow(row.commandLine));

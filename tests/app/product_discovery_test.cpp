@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/product_folder_guard.h"
 #include "app/run_setup.h"
 #include "logging/log_manager.h"
 #include "platform/native_types.h"
@@ -50,6 +51,37 @@ std::wstring Environment(const wchar_t* name) {
   return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
 }
 
+std::string OptionOf(const std::string& field) {
+  if (field == "ZorDir") return "zordir";
+  if (field == "ZorAdminDir") return "zoradmindir";
+  return "zordatadir";
+}
+
+// The WARN line of a refused folder: the rule that refused it and how to
+// name the right folder instead.
+std::string Refusal(const std::wstring& value, const std::string& field, FolderRefusal rule) {
+  return "WARN Refusing '" + test::Narrow(value) + "' as " + field + ": " + test::Narrow(std::wstring(RefusalReason(rule))) +
+         ". If the product lies elsewhere, name its folder with /" + OptionOf(field) + "=\"<full path>\".";
+}
+
+const FolderRefusal kProtected = FolderRefusal::ProtectedFolder;
+const FolderRefusal kNotFull = FolderRefusal::NotAFullPath;
+
+// A folder the product's installers would name, made for one test.
+struct ProductNamedFolder {
+  std::wstring parent;
+  std::wstring path;
+  ProductNamedFolder(const std::wstring& parentPath, const std::wstring& name)
+      : parent(parentPath), path(parentPath + L"\\" + name) {
+    EXPECT_TRUE(CreateDirectoryW(parent.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  ~ProductNamedFolder() {
+    RemoveDirectoryW(path.c_str());
+    RemoveDirectoryW(parent.c_str());
+  }
+};
+
 TEST(ProductDiscovery, MachineSystemFoldersNameTheFoldersOfThisMachine) {
   RunContext context;
   ASSERT_TRUE(ReadSystemFolders(context).Empty());
@@ -75,32 +107,33 @@ TEST(ProductDiscovery, RefusesOptionFoldersThatNameNoProductFolder) {
     const wchar_t* option;
     const wchar_t* value;
     const char* field;
+    FolderRefusal rule;
   };
   const Row rows[] = {
-      {L"zoradmindir", L"C:\\", "ZorAdminDir"},
-      {L"zoradmindir", L"C:", "ZorAdminDir"},
-      {L"zoradmindir", L"C:\\Windows", "ZorAdminDir"},
-      {L"zoradmindir", L"c:\\windows\\system32\\", "ZorAdminDir"},
-      {L"zoradmindir", L"C:\\Windows\\System32\\drivers", "ZorAdminDir"},
-      {L"zoradmindir", L"C:\\Program Files", "ZorAdminDir"},
-      {L"zoradmindir", L"C:\\Program Files (x86)", "ZorAdminDir"},
-      {L"zordatadir", L"C:\\ProgramData\\", "ZorDataDir"},
-      {L"zordatadir", L"C:\\Users\\Public", "ZorDataDir"},
-      {L"zordatadir", L"C:\\users", "ZorDataDir"},
-      {L"zordatadir", L"C:\\users\\Public\\Desktop", "ZorDataDir"},
-      {L"zordatadir", L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu", "ZorDataDir"},
-      {L"zordatadir", L"C:\\Windows\\..\\Program Files\\.", "ZorDataDir"},
-      {L"zordatadir", L"relative\\folder", "ZorDataDir"},
+      {L"zoradmindir", L"C:\\", "ZorAdminDir", kProtected},
+      {L"zoradmindir", L"C:", "ZorAdminDir", kNotFull},
+      {L"zoradmindir", L"C:\\Windows", "ZorAdminDir", kProtected},
+      {L"zoradmindir", L"c:\\windows\\system32\\", "ZorAdminDir", kProtected},
+      {L"zoradmindir", L"C:\\Windows\\System32\\drivers", "ZorAdminDir", kProtected},
+      {L"zoradmindir", L"C:\\Program Files", "ZorAdminDir", kProtected},
+      {L"zoradmindir", L"C:\\Program Files (x86)", "ZorAdminDir", kProtected},
+      {L"zordatadir", L"C:\\ProgramData\\", "ZorDataDir", kProtected},
+      {L"zordatadir", L"C:\\Users\\Public", "ZorDataDir", kProtected},
+      {L"zordatadir", L"C:\\users", "ZorDataDir", kProtected},
+      {L"zordatadir", L"C:\\users\\Public\\Desktop", "ZorDataDir", kProtected},
+      {L"zordatadir", L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu", "ZorDataDir", kProtected},
+      {L"zordatadir", L"C:\\Windows\\..\\Program Files\\.", "ZorDataDir", kProtected},
+      {L"zordatadir", L"relative\\folder", "ZorDataDir", kNotFull},
+      {L"zordatadir", L"C:\\users\\Public\\Documents", "ZorDataDir", FolderRefusal::NotRecognisable},
   };
   int index = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(test::Narrow(row.value));
     const Discovery found =
         Discover(folder, index++, L"x.exe /" + std::wstring(row.option) + L"=\"" + row.value + L"\"");
-    const std::string refusal =
-        "WARN Refusing '" + test::Narrow(row.value) + "' as " + row.field + ": it names no product folder";
-    EXPECT_TRUE(HasLine(found.lines, refusal)) << Joined(found.lines);
+    EXPECT_TRUE(HasLine(found.lines, Refusal(row.value, row.field, row.rule))) << Joined(found.lines);
     EXPECT_TRUE(HasLine(found.lines, std::string("WARN ") + row.field + " param empty.")) << Joined(found.lines);
+    EXPECT_TRUE(HasLine(found.lines, std::string("INFO ") + row.field + " of this run: none")) << Joined(found.lines);
     if (std::string(row.field) == "ZorAdminDir") {
       EXPECT_EQ(found.parameters.ZorAdminDir, L"");
       EXPECT_FALSE(found.parameters.AdminConsoleDetected);
@@ -118,33 +151,42 @@ TEST(ProductDiscovery, RefusesUninstallRecordFoldersThatNameNoProductFolder) {
   for (const std::wstring& value : rows) {
     SCOPED_TRACE(test::Narrow(value));
     const Discovery found = Discover(folder, index++, L"x.exe /skipask", L"", value);
-    EXPECT_TRUE(
-        HasLine(found.lines, "WARN Refusing '" + test::Narrow(value) + "' as ZorDataDir: it names no product folder"))
-        << Joined(found.lines);
+    EXPECT_TRUE(HasLine(found.lines, Refusal(value, "ZorDataDir", kProtected))) << Joined(found.lines);
     EXPECT_FALSE(HasLine(found.lines, "DEBUG ZorDataDir param set to " + test::Narrow(value) + "."))
         << Joined(found.lines);
     EXPECT_TRUE(HasLine(found.lines, "WARN ZorDataDir param empty.")) << Joined(found.lines);
     EXPECT_EQ(found.parameters.ZorDataDir, L"");
   }
-  const std::wstring kept = L"C:\\ProgramData\\ZOR\\ZOR9";
-  const Discovery found = Discover(folder, index++, L"x.exe /skipask", L"", kept);
-  EXPECT_TRUE(HasLine(found.lines, "DEBUG ZorDataDir param set to C:\\ProgramData\\ZOR\\ZOR9.")) << Joined(found.lines);
-  EXPECT_EQ(test::Narrow(found.parameters.ZorDataDir), test::Narrow(kept));
+  const ProductNamedFolder kept(folder.File(L"ZOR"), L"ZOR9");
+  const Discovery found = Discover(folder, index++, L"x.exe /skipask", L"", kept.path);
+  EXPECT_TRUE(HasLine(found.lines, "DEBUG ZorDataDir param set to " + test::Narrow(kept.path) + "."))
+      << Joined(found.lines);
+  EXPECT_TRUE(HasLine(found.lines, "INFO ZorDataDir of this run: '" + test::Narrow(kept.path) + "'"))
+      << Joined(found.lines);
+  EXPECT_EQ(test::Narrow(found.parameters.ZorDataDir), test::Narrow(kept.path));
+
+  // A recorded folder that is gone is no WARN matter: nothing is there.
+  const std::wstring gone = folder.File(L"ZOR10");
+  const Discovery missing = Discover(folder, index++, L"x.exe /skipask", L"", gone);
+  EXPECT_TRUE(HasLine(missing.lines, "INFO Not using '" + test::Narrow(gone) + "' as ZorDataDir: it does not exist."))
+      << Joined(missing.lines);
+  EXPECT_EQ(missing.parameters.ZorDataDir, L"");
 }
 
 TEST(ProductDiscovery, TakesProductFoldersInsideProgramFilesAndOnOtherDrives) {
   test::TestFolder folder;
-  const std::wstring other = L"Z:\\tmp\\" + test::UniqueKeyName();
+  const ProductNamedFolder inProgramFiles(Environment(L"ProgramFiles(x86)") + L"\\" + test::UniqueKeyName(), L"ZOR10");
+  const ProductNamedFolder otherDrive(L"Z:\\tmp\\" + test::UniqueKeyName(), L"ZOR10 Admin");
   struct Row {
     std::wstring option;
     std::wstring value;
     std::string field;
   };
   const Row rows[] = {
-      {L"zoradmindir", L"C:\\Program Files (x86)\\ZOR\\ZOR10", "ZorAdminDir"},
-      {L"zoradmindir", other, "ZorAdminDir"},
-      {L"zordatadir", L"C:\\ProgramData\\ZOR\\ZOR10", "ZorDataDir"},
-      {L"zordatadir", other + L"\\", "ZorDataDir"},
+      {L"zoradmindir", inProgramFiles.path, "ZorAdminDir"},
+      {L"zoradmindir", otherDrive.path, "ZorAdminDir"},
+      {L"zordatadir", inProgramFiles.path, "ZorDataDir"},
+      {L"zordatadir", otherDrive.path + L"\\", "ZorDataDir"},
   };
   int index = 0;
   for (const Row& row : rows) {
@@ -174,7 +216,8 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
   const std::wstring productKey = L"SOFTWARE\\Zor\\Zor10";
   const std::wstring olderKey = L"Software\\ZOR\\ZOR9";
   const std::wstring adminKey = L"SOFTWARE\\Zor\\ZorAdmin10";
-  const std::wstring keyFolder = L"Z:\\tmp\\" + test::UniqueKeyName(L"-keys");
+  const ProductNamedFolder keyFolderMade(L"Z:\\tmp\\" + test::UniqueKeyName(L"-keys"), L"ZOR9");
+  const std::wstring keyFolder = keyFolderMade.path;
   const std::wstring defaultParent = Environment(L"ProgramFiles(x86)") + L"\\ZOR";
   const std::wstring defaultFolder = defaultParent + L"\\ZOR10";
   struct Cleanup {
@@ -203,15 +246,18 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
     SCOPED_TRACE("product key refused, then the same key as first fall-back; the older key is not reached");
     const Discovery found = Discover(folder, 0, L"x.exe /skipask");
     const std::vector<std::string> expected = {
-        "WARN Refusing 'C:\\Windows' as ZorDir: it names no product folder",
-        "WARN Refusing 'C:\\Windows' as ZorDir: it names no product folder",
+        Refusal(L"C:\\Windows", "ZorDir", kProtected),
+        Refusal(L"C:\\Windows", "ZorDir", kProtected),
         "WARN ZorDir param empty.",
-        "WARN Refusing 'C:\\Program Files' as ZorAdminDir: it names no product folder",
-        "WARN Refusing 'C:\\Windows' as ZorAdminDir: it names no product folder",
+        Refusal(L"C:\\Program Files", "ZorAdminDir", kProtected),
+        Refusal(L"C:\\Windows", "ZorAdminDir", kProtected),
         "WARN ZorAdminDir param empty.",
-        "WARN Refusing 'C:\\ProgramData\\' as ZorDataDir: it names no product folder",
-        "WARN Refusing 'C:\\ProgramData\\' as ZorDataDir: it names no product folder",
+        Refusal(L"C:\\ProgramData\\", "ZorDataDir", kProtected),
+        Refusal(L"C:\\ProgramData\\", "ZorDataDir", kProtected),
         "WARN ZorDataDir param empty.",
+        "INFO ZorDir of this run: none",
+        "INFO ZorAdminDir of this run: none",
+        "INFO ZorDataDir of this run: none",
     };
     ASSERT_GE(found.lines.size(), expected.size()) << Joined(found.lines);
     const std::vector<std::string> last(found.lines.end() - expected.size(), found.lines.end());
@@ -231,7 +277,7 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
                                          test::Narrow(keyFolder) + "', use this path as default."))
         << Joined(found.lines);
     EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(keyFolder));
-    EXPECT_TRUE(HasLine(found.lines, "WARN Refusing 'C:\\' as ZorDataDir: it names no product folder"))
+    EXPECT_TRUE(HasLine(found.lines, Refusal(L"C:\\", "ZorDataDir", kProtected)))
         << Joined(found.lines);
     EXPECT_TRUE(HasLine(found.lines, "WARN ZorDataDir param empty.")) << Joined(found.lines);
     EXPECT_EQ(found.parameters.ZorDataDir, L"");
@@ -243,9 +289,7 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
     for (const std::wstring& value : refused) {
       SCOPED_TRACE(test::Narrow(value));
       const Discovery found = Discover(folder, index++, L"x.exe /zordir=\"" + value + L"\"");
-      EXPECT_TRUE(
-          HasLine(found.lines, "WARN Refusing '" + test::Narrow(value) + "' as ZorDir: it names no product folder"))
-          << Joined(found.lines);
+      EXPECT_TRUE(HasLine(found.lines, Refusal(value, "ZorDir", kProtected))) << Joined(found.lines);
       EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(keyFolder));
     }
     const Discovery emptied = Discover(folder, index++, L"x.exe /zordir /skipask", L"D:\\Old\\Zor9");
@@ -284,7 +328,7 @@ TEST(ProgramRun, RefusesAWindowsFolderGivenOnItsCommandLine) {
       test::RunChild(L"\"" + program + L"\" /zoradmindir=\"C:\\Windows\\System32\" /skipask");
   ASSERT_TRUE(child.started);
   EXPECT_EQ(child.exitCode, 0u);
-  const std::string refusal = " WARN Refusing 'C:\\Windows\\System32' as ZorAdminDir: it names no product folder";
+  const std::string refusal = " " + Refusal(L"C:\\Windows\\System32", "ZorAdminDir", kProtected);
   int refused = 0;
   int empty = 0;
   for (const std::wstring& line : test::ReadLogLines(folder.File(L"zorremover.log"))) {
