@@ -7,7 +7,8 @@
 //
 // The input's lines are also made into a command line of their own, one
 // word per line, in the forms people write: /name=value, -name:value with
-// quoted and unquoted parts in any order, /flag, and plain or quoted words.
+// quoted and unquoted parts in any order, /flag, "/name=value" quoted whole,
+// and plain or quoted words.
 // It must give back exactly those options with their values, quotation
 // marks removed and the parts joined, as Windows programs split a command
 // line; the options that no run reads are named, the program's path left
@@ -190,37 +191,54 @@ void WellFormedValue(std::wstring_view raw, std::wstring& written, std::wstring&
   }
 }
 
-// One word from one line: an option when the line starts with "/" or "-",
-// otherwise a word without a name, quoted whole when it holds characters
-// that would start an option or a quote.
+// A quoted value as it reads: the text without NULs, line ends and marks,
+// and without the backslashes that would stand before the closing mark.
+std::wstring QuotableText(std::wstring_view text) {
+  std::wstring quotable;
+  for (wchar_t c : text) {
+    if (c != L'\0' && c != L'\r' && c != L'"') quotable.push_back(c);
+  }
+  while (!quotable.empty() && quotable.back() == L'\\') quotable.pop_back();
+  return quotable;
+}
+
+// One word from one line. A line starting with "/" or "-" is an option; one
+// starting with a quotation mark and "/" or "-" is an option quoted whole,
+// "/zordir=C:\Program Files\ZOR" as a batch file may write it. Any other
+// line is a word without a name, quoted whole when it holds characters that
+// would start an option or a quote; it never starts with "/" or "-".
 void AddWord(std::wstring_view line, std::wstring& commandLine, std::vector<ExpectedOption>& expected) {
+  const bool quotedWhole = line.size() >= 2 && line[0] == L'"' && (line[1] == L'/' || line[1] == L'-');
+  if (quotedWhole) line.remove_prefix(1);
   if (!line.empty() && (line[0] == L'/' || line[0] == L'-')) {
     std::size_t end = 1;
     while (end < line.size() && IsNameCharacter(line[end])) ++end;
     std::wstring name(line.substr(1, end - 1));
     if (name.empty()) name = L"n";
+    if (quotedWhole) commandLine += L'"';
     commandLine += line[0];
     commandLine += name;
     ExpectedOption option{name, {}};
     if (end < line.size() && (line[end] == L'=' || line[end] == L':')) {
       commandLine += line[end];
-      WellFormedValue(line.substr(end + 1), commandLine, option.value);
+      if (quotedWhole) {
+        option.value = QuotableText(line.substr(end + 1));
+        commandLine += option.value;
+      } else {
+        WellFormedValue(line.substr(end + 1), commandLine, option.value);
+      }
     }
+    if (quotedWhole) commandLine += L'"';
     expected.push_back(std::move(option));
     return;
   }
-  std::wstring word;
+  std::wstring word = QuotableText(line);
+  while (!word.empty() && (word[0] == L'/' || word[0] == L'-')) word.erase(0, 1);
   bool needsQuotes = false;
-  for (wchar_t c : line) {
-    if (c == L'\0' || c == L'\r' || c == L'"') continue;
+  for (wchar_t c : word) {
     needsQuotes = needsQuotes || IsBlank(c) || c == L'/' || c == L'-' || c == L'=' || c == L':';
-    word.push_back(c);
   }
-  if (needsQuotes) {
-    while (!word.empty() && word.back() == L'\\') word.pop_back();
-    word = L"\"" + word + L"\"";
-  }
-  commandLine += word.empty() ? std::wstring(L"\"\"") : word;
+  commandLine += needsQuotes || word.empty() ? L"\"" + word + L"\"" : word;
 }
 
 // The options a run reads and the switches the entry point answers.

@@ -5,7 +5,8 @@
 // system folder and every folder above one is refused; a folder is refused
 // exactly when it is unresolvable, a root, holds or is a system folder, or
 // is a profile directly in the Users folder (a model that compares the
-// resolved texts component by component).
+// resolved texts component by component). A folder's name is the product's
+// in any letter case, and only when it is one of the product's names.
 //
 // Input lines: the folder, the current folder, then the system folders in
 // the order of SystemFolders (Windows, System32, SysWOW64, drivers, Program
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/product_folder_check.h"
+#include "app/product_folder_marks.h"
 #include "app/text_case.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -171,6 +173,14 @@ void CheckSystemFolder(const SystemFolders& folders, const std::wstring& folder,
           [&] { return Printable(child) + (refused ? " refused" : " allowed") + " below " + Printable(full); });
 }
 
+void CheckProductName(std::wstring_view name) {
+  bool listed = false;
+  for (std::wstring_view productName : ProductFolderNames()) listed = listed || EqualsFoldingAscii(name, productName);
+  const bool recognised = IsProductFolderName(name);
+  Require(recognised == listed && IsProductFolderName(fuzz::SwapAsciiCase(name)) == recognised,
+          "product-names-fold", [&] { return Printable(name) + (recognised ? " recognised" : " not recognised"); });
+}
+
 }  // namespace
 }  // namespace zor
 
@@ -187,5 +197,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // One system folder an input: each costs a few hundred resolutions.
   const auto tried = zor::kSystemFolders[size % std::size(zor::kSystemFolders)];
   zor::CheckSystemFolder(folders, folders.*tried, zor::FolderName(FieldAt(fields, 13)));
+  zor::CheckProductName(FieldAt(fields, 13));
   return 0;
 }

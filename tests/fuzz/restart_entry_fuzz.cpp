@@ -6,7 +6,8 @@
 //
 // Input lines: program path, program folder, data folder, run number, step,
 // norestart ("1" or empty). Quotation marks, which no Windows path holds,
-// and NULs are taken out of the paths.
+// and NULs are taken out of the paths; a program path that starts with
+// neither a drive nor a share is put on drive C.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,7 +40,12 @@ struct Named {
 
 void Check(const std::vector<std::wstring>& fields) {
   std::wstring program = WindowsPath(FieldAt(fields, 0));
-  // A program's path names a file: it never ends with a separator.
+  // The path the program finds for itself is full: it starts with a drive
+  // or a share, never with "/" or "-". It names a file: it never ends with
+  // a separator.
+  const bool onDrive = program.size() >= 2 && program[1] == L':' &&
+                       ((program[0] >= L'a' && program[0] <= L'z') || (program[0] >= L'A' && program[0] <= L'Z'));
+  if (!onDrive && program.rfind(L"\\\\", 0) != 0) program = L"C:\\" + program;
   while (!program.empty() && program.back() == L'\\') program.pop_back();
   RunParameters current;
   current.ZorDir = WindowsPath(FieldAt(fields, 1));
