@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs the Debian packages the build, the tests and the demo need, when
-# any is missing. Runs as root or through sudo; asks nothing.
+# any is missing; given package names, installs those instead. Runs as root
+# or through sudo; asks nothing.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   procps util-linux
   python3
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for package in "${packages[@]}"; do
