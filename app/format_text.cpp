@@ -40,6 +40,15 @@ std::wstring Render(const FormatArg& arg, wchar_t conversion) {
 
 }  // namespace
 
+std::size_t ReadFieldWidth(std::wstring_view format, std::size_t& position) {
+  std::size_t width = 0;
+  for (; position < format.size() && format[position] >= L'0' && format[position] <= L'9'; ++position) {
+    // Once at the limit the count stays there, so it never wraps around.
+    if (width < kMaxFieldWidth) width = width * 10 + static_cast<std::size_t>(format[position] - L'0');
+  }
+  return width < kMaxFieldWidth ? width : kMaxFieldWidth;
+}
+
 std::wstring FormatTextArgs(std::wstring_view format, std::initializer_list<FormatArg> args) {
   std::wstring out;
   out.reserve(format.size() + 32);
@@ -55,8 +64,7 @@ std::wstring FormatTextArgs(std::wstring_view format, std::initializer_list<Form
     for (; j < format.size() && (format[j] == L'-' || format[j] == L'0'); ++j) {
       (format[j] == L'-' ? leftAlign : zeroPad) = true;
     }
-    std::size_t width = 0;
-    for (; j < format.size() && format[j] >= L'0' && format[j] <= L'9'; ++j) width = width * 10 + (format[j] - L'0');
+    const std::size_t width = ReadFieldWidth(format, j);
     while (j < format.size() && (format[j] == L'l' || format[j] == L'h')) ++j;  // size prefixes mean nothing here
     if (j >= format.size()) {
       out.append(format.substr(i));

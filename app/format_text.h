@@ -3,6 +3,7 @@
 // "%d", "%u", "%x", "%X" with an optional "0" flag, "-" flag and width, and
 // "%%". A placeholder whose argument is missing renders as nothing; an
 // argument of the other kind is rendered as its own kind.
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -35,6 +36,15 @@ class FormatArg {
   std::uint64_t unsigned_ = 0;
   std::wstring_view text_;
 };
+
+// A width or precision larger than this counts as this: a format text,
+// which may come from a configuration file, cannot make a field of
+// gigabytes.
+inline constexpr std::size_t kMaxFieldWidth = 1024;
+
+// The number written in digits at `position`, at most kMaxFieldWidth however
+// many digits follow; `position` moves past all of them.
+std::size_t ReadFieldWidth(std::wstring_view format, std::size_t& position);
 
 std::wstring FormatTextArgs(std::wstring_view format, std::initializer_list<FormatArg> args);
 

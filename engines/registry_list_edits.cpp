@@ -1,12 +1,16 @@
 #include "engines/registry_list_edits.h"
 
-#include <algorithm>
 #include <new>
+
+#include "app/text_case.h"
 
 namespace zor {
 namespace {
 
 constexpr bool IsLibrarySeparator(wchar_t c) { return c == L',' || c == L' '; }
+
+// Where a folder part of a path ends: "\", "/" and a drive's ":".
+constexpr bool EndsFolderPart(wchar_t c) { return c == L'\\' || c == L'/' || c == L':'; }
 
 bool Names(std::wstring_view entry, std::wstring_view folder) {
   return !folder.empty() && entry.find(folder) != std::wstring_view::npos;
@@ -14,48 +18,97 @@ bool Names(std::wstring_view entry, std::wstring_view folder) {
 
 }  // namespace
 
-StatusCode SplitLibraryList(std::wstring_view text, std::vector<std::wstring>& libraries) {
+StatusCode SplitLibraryList(std::wstring_view text, LibraryList& list) {
   try {
-    std::vector<std::wstring> pieces;
-    std::size_t start = 0;
-    while (start < text.size()) {
-      while (start < text.size() && IsLibrarySeparator(text[start])) ++start;
-      std::size_t end = start;
-      while (end < text.size() && !IsLibrarySeparator(text[end])) ++end;
-      if (end > start) pieces.emplace_back(text.substr(start, end - start));
-      start = end;
+    LibraryList pieces;
+    std::size_t position = 0;
+    while (position < text.size() && IsLibrarySeparator(text[position])) ++position;
+    pieces.leading = text.substr(0, position);
+    while (position < text.size()) {
+      const std::size_t start = position;
+      bool quoted = false;
+      for (; position < text.size() && (quoted || !IsLibrarySeparator(text[position])); ++position) {
+        if (text[position] == L'"') quoted = !quoted;
+      }
+      pieces.entries.emplace_back(text.substr(start, position - start));
+      const std::size_t separators = position;
+      while (position < text.size() && IsLibrarySeparator(text[position])) ++position;
+      pieces.following.emplace_back(text.substr(separators, position - separators));
     }
-    libraries = std::move(pieces);
+    list = std::move(pieces);
     return status::Success;
   } catch (const std::bad_alloc&) {
     return status::OutOfMemory;
   }
 }
 
-bool TakeOutFirstLibrary(std::vector<std::wstring>& libraries, std::wstring_view name) {
-  const auto found = std::find(libraries.begin(), libraries.end(), name);
-  if (found == libraries.end()) return false;
-  libraries.erase(found);
-  return true;
-}
-
-std::wstring JoinLibraryList(const std::vector<std::wstring>& libraries) {
-  std::wstring text;
-  for (std::size_t i = 0; i < libraries.size(); ++i) {
-    if (i > 0) text += L',';
-    text += libraries[i];
+std::wstring JoinLibraryList(const LibraryList& list) {
+  std::wstring text = list.leading;
+  for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    text += list.entries[i];
+    if (i < list.following.size()) text += list.following[i];
   }
   return text;
 }
 
-BootExecuteSorting SortBootExecuteEntries(const std::vector<std::wstring>& entries, std::wstring_view longFolder,
+bool NamesLibrary(std::wstring_view entry, std::wstring_view name) {
+  std::size_t start = entry.size();
+  while (start > 0 && !EndsFolderPart(entry[start - 1])) --start;
+  // The file name without the quotation marks that may surround the path or
+  // a part of it.
+  std::wstring_view fileName = entry.substr(start);
+  std::size_t matched = 0;
+  for (wchar_t c : fileName) {
+    if (c == L'"') continue;
+    if (matched == name.size() || FoldAsciiLetter(c) != FoldAsciiLetter(name[matched])) return false;
+    ++matched;
+  }
+  return !name.empty() && matched == name.size();
+}
+
+std::size_t TakeOutLibrary(LibraryList& list, std::wstring_view name) {
+  // Only a list as SplitLibraryList makes it has a run after each entry.
+  if (list.entries.empty() || list.following.size() != list.entries.size()) return 0;
+  std::wstring ending = list.following.back();
+  std::size_t kept = 0;
+  std::size_t taken = 0;
+  for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    if (NamesLibrary(list.entries[i], name)) {
+      ++taken;
+      continue;
+    }
+    if (kept != i) {
+      list.entries[kept] = std::move(list.entries[i]);
+      list.following[kept] = std::move(list.following[i]);
+    }
+    ++kept;
+  }
+  if (taken == 0) return 0;
+  if (kept == 0) {
+    list = LibraryList();
+    return taken;
+  }
+  // Product entries after the last one that stays take the run before them
+  // with them, so the run that ended the text ends it still.
+  list.following[kept - 1] = std::move(ending);
+  list.entries.resize(kept);
+  list.following.resize(kept);
+  return taken;
+}
+
+BootExecuteSorting SortBootExecuteEntries(const std::vector<std::wstring>& entries,
+                                          const std::vector<std::wstring>& lowered, std::wstring_view longFolder,
                                           std::wstring_view shortFolder) {
   BootExecuteSorting sorting;
-  for (const std::wstring& entry : entries) {
-    if (Names(entry, longFolder) || Names(entry, shortFolder)) {
-      sorting.dropped.push_back(entry);
+  if (lowered.size() != entries.size()) {
+    sorting.kept = entries;
+    return sorting;
+  }
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (Names(lowered[i], longFolder) || Names(lowered[i], shortFolder)) {
+      sorting.dropped.push_back(lowered[i]);
     } else {
-      sorting.kept.push_back(entry);
+      sorting.kept.push_back(entries[i]);
     }
   }
   return sorting;

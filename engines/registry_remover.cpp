@@ -186,13 +186,15 @@ StatusRecord RegistryRemover::ModifyValue(std::int32_t parent, std::wstring_view
   const std::wstring_view library = parameters.Is64BitSystem   ? kLibraryOn64BitWindows
                                     : parameters.Is32BitSystem ? kLibraryOn32BitWindows
                                                                : std::wstring_view();
-  std::vector<std::wstring> libraries;
+  LibraryList libraries;
   if (const StatusCode split = SplitLibraryList(text, libraries); IsFailure(split)) {
     context().Log(severity::Debug, Here(__LINE__), L"Reading %s:%s failed, error while splitting %s (error: %x)",
                   keyPath, valueName, text, Bits(split));
     return MakeStatus(split);
   }
-  if (library.empty() || !TakeOutFirstLibrary(libraries, library)) {
+  // The other entries belong to other software: a list without the
+  // product's library is not written at all.
+  if (TakeOutLibrary(libraries, library) == 0) {
     context().Log(severity::Debug, Here(__LINE__), L"Value %s:%s doesn't need to be modified", keyPath, valueName);
     return {};
   }
@@ -237,13 +239,14 @@ StatusRecord RegistryRemover::CleanControlSet(std::wstring_view keyPath, Registr
   constexpr std::wstring_view kBootExecute = L"BootExecute";
   std::vector<std::wstring> entries;
   if (!sessionManager.ValueExists(kBootExecute) || IsFailure(sessionManager.GetBootExecute(entries))) return {};
-  for (std::wstring& entry : entries) {
-    std::wstring lower;
+  // Compared in lower case; what stays is written back as it was stored,
+  // since the other entries belong to other software.
+  std::vector<std::wstring> lowered(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
     // A list that cannot be compared is left as it is.
-    if (IsFailure(DowncaseText(entry, lower))) return {};
-    entry = std::move(lower);
+    if (IsFailure(DowncaseText(entries[i], lowered[i]))) return {};
   }
-  const BootExecuteSorting sorting = SortBootExecuteEntries(entries, longForm, shortForm);
+  const BootExecuteSorting sorting = SortBootExecuteEntries(entries, lowered, longForm, shortForm);
   for (const std::wstring& entry : sorting.dropped) {
     context().Log(severity::Debug, Here(__LINE__),
                   L"Found value '%s' to remove from registry value HKLM\\%s\\\\BootExecute", entry, keyPath);

@@ -5,8 +5,6 @@
 namespace zor {
 namespace {
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
 std::wstring Pad(std::wstring field, std::size_t width, bool leftAlign) {
   if (field.size() >= width) return field;
   if (leftAlign) {
@@ -64,13 +62,9 @@ std::wstring ExpandMessageFormat(std::wstring_view format, const LogArgumentList
       if (format[j] == L'-') leftAlign = true;
       if (format[j] == L'0') zeroPad = true;
     }
-    std::size_t width = 0;
-    for (; j < format.size() && IsDigit(format[j]); ++j)
-      width = width * 10 + static_cast<std::size_t>(format[j] - L'0');
-    if (j < format.size() && format[j] == L'.') {
-      for (++j; j < format.size() && IsDigit(format[j]); ++j) {
-      }
-    }
+    const std::size_t width = ReadFieldWidth(format, j);
+    // A precision is read past and has no effect.
+    if (j < format.size() && format[j] == L'.') ReadFieldWidth(format, ++j);
     // Size prefixes ("l", "ll", "h", "z", "I64", "I32") change nothing here.
     while (j < format.size()) {
       if (format[j] == L'l' || format[j] == L'h' || format[j] == L'z') {

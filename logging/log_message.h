@@ -14,9 +14,10 @@ namespace zor {
 inline constexpr std::uint32_t kLoggerRendersArguments = 1;
 
 // printf-style expansion with typed arguments: "%s", "%d", "%i", "%u", "%x",
-// "%X", "%c", "%f", "%g", "%e" with the flags "-" and "0", a width, a
-// precision (ignored) and size prefixes (ignored); "%%" is one "%". A
-// placeholder without an argument shows nothing; an unknown one stays as written.
+// "%X", "%c", "%f", "%g", "%e" with the flags "-" and "0", a width (at most
+// kMaxFieldWidth), a precision (ignored) and size prefixes (ignored); "%%" is
+// one "%". A placeholder without an argument shows nothing; an unknown one
+// stays as written.
 std::wstring ExpandMessageFormat(std::wstring_view format, const LogArgumentList& arguments);
 
 std::wstring BuildMessage(std::uint32_t options, std::wstring_view text, const LogArgumentList& arguments);

@@ -11,15 +11,16 @@ removal leaves behind.
   prefix_snapshot.py diff BEFORE INSTALLED REMOVED [--expect FILE] [--summary]
       Compares the three moments of a removal:
         leftovers          added by the installation and still there
-        collateral damage  present before the installation, gone after the removal
+        collateral damage  present before the installation and gone after the
+                           removal, or there still with other data (a value) or
+                           another size (a file)
       An entry is a file, folder or link by its path, a key by its path, a
       value by its key path and name, all compared without regard to case.
-      A changed value (or file size) of an entry that was there before is no
-      damage; it is listed for information only.
-      --expect names the leftovers that are expected, each with its reason
-      (see tests/acceptance/README.md). The exit code is 1 when a
-      leftover is unexpected, when anything was damaged, or when an entry
-      that must be kept is gone.
+      --expect names the leftovers that are expected, each with its reason,
+      and the changes that are allowed, each with the data the entry must
+      have after the removal (see tests/acceptance/README.md). The exit code
+      is 1 when a leftover is unexpected, when anything was damaged, or when
+      an entry that must be kept is gone.
       --summary prints the leftovers and the damage (the first 20 of each)
       and their counts by kind, ending in the line
       "installed: N, removed: N, left: N, collateral damage: N".
@@ -42,6 +43,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 IGNORE_FILE = os.path.join(HERE, "prefix-snapshot-ignore.txt")
 
 FILE_KINDS = ("file", "dir", "link")
+# The reason of an expected-list line that allows a change, and what parts
+# the entry's pattern from the data it must have after the removal.
+CHANGED = "changed"
+CHANGED_TO = " -> "
 SUMMARY_LINES = 20
 REGISTRY_KINDS = ("key", "value")
 
@@ -186,7 +191,8 @@ def record(prefix):
 # ---------------------------------------------------------------- patterns
 
 def read_patterns(path, with_reason, seen=None):
-    """Lines of a pattern file: PATTERN, or REASON PATTERN when with_reason.
+    """Lines of a pattern file: PATTERN, or REASON PATTERN when with_reason;
+    with the reason "changed" the line is "changed PATTERN -> DATA".
     "include FILE" reads another file (relative to this one)."""
     seen = seen if seen is not None else set()
     real = os.path.realpath(path)
@@ -206,7 +212,14 @@ def read_patterns(path, with_reason, seen=None):
             where = "%s:%d" % (os.path.basename(path), number)
             if with_reason:
                 reason, _, pattern = line.partition(" ")
-                result.append({"reason": reason, "pattern": pattern.strip(), "where": where})
+                expectation = {"reason": reason, "pattern": pattern.strip(), "where": where}
+                if reason == CHANGED:
+                    pattern, arrow, data = pattern.partition(CHANGED_TO)
+                    if not arrow:
+                        raise SystemExit("%s: an allowed change names the entry and its data after the removal: "
+                                         "changed PATTERN%sDATA" % (where, CHANGED_TO))
+                    expectation.update(pattern=pattern.strip(), data=data.strip())
+                result.append(expectation)
             else:
                 result.append({"reason": None, "pattern": line, "where": where})
     return result
@@ -237,21 +250,82 @@ def by_kind(entries):
     return files, len(entries) - files
 
 
+def strings_text(text):
+    """A multi-string's strings in brackets, without the empty ones that end it."""
+    strings = text.split("\0")
+    while strings and strings[-1] == "":
+        strings.pop()
+    return "[" + ", ".join('"%s"' % string for string in strings) + "]"
+
+
+def data_text(detail):
+    """An entry's data as the report shows it and an allowed change names it:
+    a text in quotation marks with the registry file's escapes undone, a
+    multi-string as its strings in brackets, a file by its size, anything
+    else as the registry file writes it."""
+    if not isinstance(detail, str):
+        return str(detail)
+    for start in ('"', 'str(2):"', 'str(7):"'):
+        if detail.startswith(start) and detail.endswith('"') and len(detail) > len(start):
+            text = unescape(detail[len(start):-1])
+            return strings_text(text) if start == 'str(7):"' else start + text + '"'
+    if detail.startswith("hex(7):"):
+        try:
+            data = bytes(int(byte, 16) for byte in detail[len("hex(7):"):].split(",") if byte.strip())
+        except ValueError:
+            return detail
+        return strings_text(data.decode("utf-16-le", errors="replace"))
+    return detail
+
+
 def compare(before, installed, removed):
+    """The entries added, left, gone (damaged) and changed, and those the
+    removal made. A change is an entry of before whose data differs after the
+    removal, whatever the installation did to it: (before, after) pairs."""
     added = [installed[k] for k in sorted(installed) if k not in before]
     left = [installed[k] for k in sorted(installed) if k not in before and k in removed]
     damaged = [before[k] for k in sorted(before) if k not in removed]
     changed = [(before[k], removed[k]) for k in sorted(before)
-               if k in removed and k in installed and before[k]["kind"] in ("value", "file")
-               and installed[k].get("detail") != before[k].get("detail")
+               if k in removed and before[k]["kind"] in ("value", "file") and removed[k]["kind"] == before[k]["kind"]
                and removed[k].get("detail") != before[k].get("detail")]
     created = [removed[k] for k in sorted(removed) if k not in before and k not in installed]
     return added, left, damaged, changed, created
 
 
+def classify_changes(changed, expectations):
+    """Splits the changes into those an expected line allows (its pattern
+    matches the entry and its data is the entry's data after the removal,
+    exactly) and the others, which are damage; each of the others comes with
+    the allowing line whose pattern matched but whose data did not, or None.
+    Also returns the allowing lines that matched no change."""
+    allowing = [e for e in expectations if e["reason"] == CHANGED]
+    unexpected, allowed = [], []
+    used = set()
+    for old, new in changed:
+        text, after = line_of(old), data_text(new.get("detail"))
+        named = [e for e in allowing if matches(e["pattern"], text)]
+        used.update(id(e) for e in named)
+        hit = next((e for e in named if e["data"] == after), None)
+        if hit is None:
+            unexpected.append((old, new, named[0] if named else None))
+        else:
+            allowed.append((hit, old, new))
+    unused = [e for e in allowing if id(e) not in used]
+    return unexpected, allowed, unused
+
+
+def change_line(old, new, wanted=None):
+    text = "%s changed: %s -> %s" % (line_of(old), data_text(old.get("detail")), data_text(new.get("detail")))
+    if wanted is not None:
+        text += " (%s allows only -> %s)" % (wanted["where"], wanted["data"])
+    return text
+
+
 def classify(left, expectations):
     """Splits the leftovers into unexpected ones and expected ones by reason;
-    also returns the expectations that matched nothing."""
+    also returns the expectations that matched nothing. Allowed changes
+    excuse no leftover."""
+    expectations = [e for e in expectations if e["reason"] != CHANGED]
     unexpected, expected = [], []
     used = set()
     for entry in left:
@@ -278,38 +352,42 @@ def diff(args):
     added, left, damaged, changed, created = compare(before, installed, removed)
     expectations = read_patterns(args.expect, True) if args.expect else []
     unexpected, expected, unused = classify(left, expectations)
+    changed_unexpected, changed_allowed, changes_unseen = classify_changes(changed, expectations)
+    # Gone or changed, both are damage to what was there before.
+    damage = [line_of(e) for e in damaged] + [change_line(old, new, wanted) for old, new, wanted in changed_unexpected]
 
     counts = {
         "installed": by_kind(added),
         "removed": tuple(a - l for a, l in zip(by_kind(added), by_kind(left))),
         "left": by_kind(left),
-        "collateral damage": by_kind(damaged),
+        "collateral damage": by_kind(damaged + [old for old, _, _ in changed_unexpected]),
     }
     if args.summary:
-        for title, entries in (("left", left), ("collateral damage", damaged)):
-            if entries:
-                print_list(title, [line_of(e) for e in entries[:SUMMARY_LINES]])
-                if len(entries) > SUMMARY_LINES:
-                    print("    ... and %d more" % (len(entries) - SUMMARY_LINES))
+        for title, lines in (("left", [line_of(e) for e in left]), ("collateral damage", damage)):
+            if lines:
+                print_list(title, lines[:SUMMARY_LINES])
+                if len(lines) > SUMMARY_LINES:
+                    print("    ... and %d more" % (len(lines) - SUMMARY_LINES))
         for index, kind in ((0, "files and folders"), (1, "registry keys and values")):
             print("%-25s %s" % (kind + ":", ", ".join("%s: %d" % (name, value[index]) for name, value in counts.items())))
         print(", ".join("%s: %d" % (name, sum(value)) for name, value in counts.items()))
-        return 0 if not damaged else 1
+        return 0 if not damage else 1
 
     kept_missing = [e for e in unused if e["reason"] == "keep"]
     print("installed %d files and folders, %d registry keys and values" % by_kind(added))
     print_list("unexpected leftovers", [line_of(e) for e in unexpected])
-    print_list("collateral damage", [line_of(e) for e in damaged])
+    print_list("collateral damage", damage)
     print_list("expected leftovers", ["%-15s %s" % (hit["reason"], line_of(e)) for hit, e in expected])
+    print_list("allowed changes", ["%s %s" % (hit["where"], change_line(old, new)) for hit, old, new in changed_allowed])
     print_list("entries that must be kept and are gone", ["%s %s" % (e["where"], e["pattern"]) for e in kept_missing])
     print_list("expected leftovers no longer left (the list can shrink)",
                ["%s %s %s" % (e["where"], e["reason"], e["pattern"]) for e in unused if e["reason"] != "keep"])
-    print_list("changed by the installation and not as before (information)",
-               ["%s: %s -> %s" % (line_of(b), b.get("detail"), r.get("detail")) for b, r in changed])
+    print_list("allowed changes no longer seen (the list can shrink)",
+               ["%s %s %s%s%s" % (e["where"], e["reason"], e["pattern"], CHANGED_TO, e["data"]) for e in changes_unseen])
     print_list("made by the removal and still there (information)", [line_of(e) for e in created])
     print("left: %d files and folders, %d registry keys and values (unexpected: %d), collateral damage: %d" %
-          (counts["left"] + (len(unexpected), sum(counts["collateral damage"]))))
-    return 1 if unexpected or damaged or kept_missing else 0
+          (counts["left"] + (len(unexpected), len(damage))))
+    return 1 if unexpected or damage or kept_missing else 0
 
 
 def show(args):

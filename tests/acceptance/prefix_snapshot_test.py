@@ -140,6 +140,57 @@ def snapshot(*entries):
     return dict(entries)
 
 
+def reg_text(text):
+    """A REG_SZ value's data as Wine's registry file writes it."""
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def reg_multi(*strings):
+    """A REG_MULTI_SZ value's data as Wine's registry file writes it: each
+    string ended by "\\0", the list's own end left out."""
+    text = "".join(string + "\0" for string in strings)
+    return 'str(7):"' + text.replace("\\", "\\\\").replace('"', '\\"').replace("\0", "\\0") + '"'
+
+
+def reg_hex_multi(*strings):
+    """The same in the hexadecimal form."""
+    data = ("".join(text + "\0" for text in strings) + "\0").encode("utf-16-le")
+    return "hex(7):" + ",".join("%02x" % byte for byte in data)
+
+
+class DataText(unittest.TestCase):
+    def test_data_as_the_report_shows_it(self):
+        cases = [
+            (reg_text(" a.dll,,C:\\X\\b.dll  "), '" a.dll,,C:\\X\\b.dll  "'),
+            (reg_text('say "hi"'), '"say "hi""'),
+            ('str(2):"%SystemRoot%\\\\x"', 'str(2):"%SystemRoot%\\x"'),
+            (reg_hex_multi("autocheck autochk *", "OtherVendorChk \\??\\C:\\x.exe /Scan"),
+             '["autocheck autochk *", "OtherVendorChk \\??\\C:\\x.exe /Scan"]'),
+            (reg_multi("autocheck autochk *", "OtherVendorChk \\??\\C:\\x.exe /Scan"),
+             '["autocheck autochk *", "OtherVendorChk \\??\\C:\\x.exe /Scan"]'),
+            ('str(7):"autocheck autochk *\\0Other \\"x\\" C:\\\\y\\0\\0"', '["autocheck autochk *", "Other "x" C:\\y"]'),
+            (reg_multi(), "[]"),
+            (reg_multi("a", "", "b"), '["a", "", "b"]'),
+            (reg_hex_multi("a", "", "b"), '["a", "", "b"]'),
+            ("hex(7):zz,00", "hex(7):zz,00"),
+            ("dword:00000001", "dword:00000001"),
+            ('"', '"'),
+            (12, "12"),
+            (None, "None"),
+        ]
+        for detail, shown in cases:
+            with self.subTest(detail=detail):
+                self.assertEqual(prefix_snapshot.data_text(detail), shown)
+
+    def test_a_multi_string_read_from_a_registry_file(self):
+        system = SYSTEM_REG + '\n[System\\\\Setup] 1700000000\n"List"=%s\n' % reg_multi("One", "Two")
+        with tempfile.TemporaryDirectory() as root:
+            make_prefix(root, {}, system=system)
+            entries = prefix_snapshot.record(root)
+        value = entries[prefix_snapshot.identity("value", "HKLM\\System\\Setup", "List")]
+        self.assertEqual(prefix_snapshot.data_text(value["detail"]), '["One", "Two"]')
+
+
 class Comparison(unittest.TestCase):
     before = snapshot(
         entry("dir", "C:\\Other"),
@@ -176,6 +227,20 @@ class Comparison(unittest.TestCase):
         removed = snapshot(*self.before.items())
         _, left, damaged, changed, _ = prefix_snapshot.compare(self.before, self.installed, removed)
         self.assertEqual((left, damaged, changed), ([], [], []))
+
+    def test_a_change_made_by_the_removal_alone_is_a_change(self):
+        # The installation left the file and the value alone; the removal
+        # rewrote both.
+        installed = snapshot(*self.before.items())
+        removed = snapshot(*self.before.items(),
+                           entry("file", "C:\\Other\\keep.txt", detail=0),
+                           entry("value", "HKLM\\Software\\Lists", "Shared", "\"A\""))
+        _, _, damaged, changed, _ = prefix_snapshot.compare(self.before, installed, removed)
+        self.assertEqual(damaged, [])
+        self.assertEqual([(prefix_snapshot.line_of(b), b["detail"], r["detail"]) for b, r in changed], [
+            ("file C:\\Other\\keep.txt", 3, 0),
+            ("value HKLM\\Software\\Lists : Shared", '"a"', '"A"'),
+        ])
 
 
 class Verdict(unittest.TestCase):
@@ -222,11 +287,144 @@ class Verdict(unittest.TestCase):
                 result, output = self.run_diff(removed, expected_text)
                 self.assertEqual(result, code, output)
 
+    def test_a_changed_line_without_the_data_after_the_removal_is_refused(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "case.expected")
+            with open(path, "w") as f:
+                f.write("# allowed\nchanged value HKLM\\Software\\Lists : Shared\n")
+            with self.assertRaises(SystemExit) as refused:
+                prefix_snapshot.read_patterns(path, True)
+        self.assertEqual(str(refused.exception.code),
+                         "case.expected:2: an allowed change names the entry and its data after the removal: "
+                         "changed PATTERN -> DATA")
+
+    def test_a_changed_line_is_read_as_pattern_and_data(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "case.expected")
+            with open(path, "w") as f:
+                f.write('changed value HKLM\\*\\Windows : AppInit_DLLs ->  " a.dll,,b.dll  " \nkeep dir C:\\x\n')
+            lines = prefix_snapshot.read_patterns(path, True)
+        self.assertEqual(lines, [
+            {"reason": "changed", "pattern": "value HKLM\\*\\Windows : AppInit_DLLs", "data": '" a.dll,,b.dll  "',
+             "where": "case.expected:1"},
+            {"reason": "keep", "pattern": "dir C:\\x", "where": "case.expected:2"},
+        ])
+
     def test_ignored_entries_count_nowhere(self):
         ignore = [{"reason": None, "pattern": "file *\\zorremover.log", "where": "x"}]
         entries = snapshot(entry("file", "C:\\remover\\zorremover.log"), entry("file", "C:\\remover\\other.log"))
         kept = prefix_snapshot.drop_ignored(entries, ignore)
         self.assertEqual(lines(kept), ["file C:\\remover\\other.log"])
+
+
+class ChangeVerdict(unittest.TestCase):
+    """Lists other software shares with the product: a removal that changes
+    them in any other way than taking the product's entry out is damage."""
+
+    WINDOWS = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows"
+    SESSION = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager"
+    OTHER_CHECK = "OtherVendorChk \\??\\C:\\Program Files\\Other Vendor\\OVChk.exe /Scan"
+    LIBRARIES = " zorrosync.dll,,OVHook64.dll  "
+    LIBRARIES_AFTER = " zorrosync.dll,,OVHook64.dll"
+    ALLOWED = 'changed value %s : AppInit_DLLs -> "%s"\n' % (WINDOWS, LIBRARIES_AFTER)
+
+    def lists(self, libraries, boot):
+        return snapshot(entry("key", self.WINDOWS), entry("key", self.SESSION),
+                        entry("value", self.WINDOWS, "AppInit_DLLs", reg_text(libraries)),
+                        entry("value", self.SESSION, "BootExecute", reg_multi(*boot)))
+
+    def run_diff(self, removed, expected_text, installed=None, summary=False):
+        before = self.lists(self.LIBRARIES, ["autocheck autochk *", self.OTHER_CHECK])
+        if installed is None:
+            installed = self.lists(self.LIBRARIES + ",C:\\PROG~1\\ZOR\\ZOR10\\ZORRSSTA.DLL",
+                                   ["autocheck autochk *", self.OTHER_CHECK, "zorbtchk C:\\ZOR\\zorbtchk.dat"])
+        with tempfile.TemporaryDirectory() as folder:
+            paths = []
+            for name, entries in (("before", before), ("installed", installed), ("removed", removed)):
+                paths.append(os.path.join(folder, name + ".json"))
+                with open(paths[-1], "w") as f:
+                    json.dump(entries, f)
+            expect = os.path.join(folder, "case.expected")
+            with open(expect, "w") as f:
+                f.write(expected_text)
+            args = type("Args", (), {"before": paths[0], "installed": paths[1], "removed": paths[2],
+                                     "expect": expect, "summary": summary})
+            out = io.StringIO()
+            with contextlib.redirect_stdout(out):
+                code = prefix_snapshot.diff(args)
+            return code, out.getvalue()
+
+    def test_cases(self):
+        boot = ["autocheck autochk *", self.OTHER_CHECK]
+        right = self.lists(self.LIBRARIES_AFTER, boot)
+        lowered_boot = ["autocheck autochk *", self.OTHER_CHECK.lower()]
+        rows = [
+            # (what, removed snapshot, expected list, exit code)
+            ("only the product's entry went, as the list allows", right, self.ALLOWED, 0),
+            ("the same change, allowed by a pattern", right,
+             'changed value HKLM\\*\\Windows : appinit_dlls -> "%s"\n' % self.LIBRARIES_AFTER, 0),
+            ("a change nobody allowed", right, "", 1),
+            ("the other entries joined anew", self.lists("zorrosync.dll,OVHook64.dll", boot), self.ALLOWED, 1),
+            ("the product's entry in capitals stayed",
+             self.lists(self.LIBRARIES + ",C:\\PROG~1\\ZOR\\ZOR10\\ZORRSSTA.DLL", boot), self.ALLOWED, 1),
+            ("the data compares in its letter case",
+             right, 'changed value %s : AppInit_DLLs -> "%s"\n' % (self.WINDOWS, self.LIBRARIES_AFTER.upper()), 1),
+            ("another vendor's boot entry came back in lower case",
+             self.lists(self.LIBRARIES_AFTER, lowered_boot), self.ALLOWED, 1),
+            ("a line allowing one value allows no other", self.lists(self.LIBRARIES, lowered_boot),
+             'changed value * : AppInit_DLLs -> "%s"\n' % self.LIBRARIES, 1),
+            ("the list back as it was before the installation", self.lists(self.LIBRARIES, boot), self.ALLOWED, 0),
+        ]
+        for what, removed, expected_text, code in rows:
+            with self.subTest(what):
+                result, output = self.run_diff(removed, expected_text)
+                self.assertEqual(result, code, output)
+
+    def test_a_change_made_by_the_removal_alone_is_damage(self):
+        # The installation left BootExecute alone; the removal lower-cased it.
+        boot = ["autocheck autochk *", self.OTHER_CHECK]
+        installed = self.lists(self.LIBRARIES, boot)
+        code, output = self.run_diff(self.lists(self.LIBRARIES, [b.lower() for b in boot]), "", installed=installed)
+        self.assertEqual(code, 1, output)
+        self.assertIn("collateral damage: 1\n    value %s : BootExecute changed: "
+                      '["autocheck autochk *", "%s"] -> ["autocheck autochk *", "%s"]\n'
+                      % (self.SESSION, self.OTHER_CHECK, self.OTHER_CHECK.lower()), output)
+
+    def test_the_report_names_the_allowing_line_and_what_it_allows(self):
+        code, output = self.run_diff(self.lists("zorrosync.dll,OVHook64.dll", ["autocheck autochk *", self.OTHER_CHECK]),
+                                     "# shared lists\n" + self.ALLOWED)
+        self.assertEqual(code, 1, output)
+        self.assertIn('    value %s : AppInit_DLLs changed: "%s" -> "zorrosync.dll,OVHook64.dll" '
+                      '(case.expected:2 allows only -> "%s")\n' % (self.WINDOWS, self.LIBRARIES, self.LIBRARIES_AFTER),
+                      output)
+        self.assertTrue(output.endswith("collateral damage: 1\n"), output)
+
+    def test_allowed_changes_are_listed_and_unseen_ones_can_go(self):
+        code, output = self.run_diff(self.lists(self.LIBRARIES_AFTER, ["autocheck autochk *", self.OTHER_CHECK]),
+                                     self.ALLOWED + 'changed value * : Gone -> "x"\n')
+        self.assertEqual(code, 0, output)
+        self.assertIn('allowed changes: 1\n    case.expected:1 value %s : AppInit_DLLs changed: "%s" -> "%s"\n'
+                      % (self.WINDOWS, self.LIBRARIES, self.LIBRARIES_AFTER), output)
+        self.assertIn('allowed changes no longer seen (the list can shrink): 1\n'
+                      '    case.expected:2 changed value * : Gone -> "x"\n', output)
+
+    def test_an_allowed_change_excuses_no_leftover(self):
+        removed = snapshot(*self.lists(self.LIBRARIES, ["autocheck autochk *", self.OTHER_CHECK]).items(),
+                           entry("value", self.WINDOWS, "ZorHook", reg_text("x")))
+        installed = snapshot(*removed.items())
+        code, output = self.run_diff(removed, 'changed value %s : * -> "x"\n' % self.WINDOWS, installed=installed)
+        self.assertEqual(code, 1, output)
+        self.assertIn("unexpected leftovers: 1\n    value %s : ZorHook\n" % self.WINDOWS, output)
+
+    def test_the_summary_counts_an_unallowed_change_as_damage(self):
+        lowered = self.lists(self.LIBRARIES_AFTER, ["autocheck autochk *", self.OTHER_CHECK.lower()])
+        code, output = self.run_diff(lowered, self.ALLOWED, summary=True)
+        self.assertEqual(code, 1, output)
+        self.assertTrue(output.endswith("installed: 0, removed: 0, left: 0, collateral damage: 1\n"), output)
+        code, output = self.run_diff(self.lists(self.LIBRARIES_AFTER, ["autocheck autochk *", self.OTHER_CHECK]),
+                                     self.ALLOWED, summary=True)
+        self.assertEqual(code, 0, output)
+        self.assertTrue(output.endswith("installed: 0, removed: 0, left: 0, collateral damage: 0\n"), output)
 
 
 if __name__ == "__main__":

@@ -354,7 +354,7 @@ TEST(RegistryRemoveValue, AKeyThatCannotBeOpenedIsReportedWithItsError) {
 
 // ---------------------------------------------------------------- AppInit_DLLs
 
-TEST(RegistryModifyValue, TakesTheFirstProductLibraryOutOfTheAppInitList) {
+TEST(RegistryModifyValue, TakesEveryProductLibraryOutOfTheAppInitListAndKeepsTheRestAsItWas) {
   const std::wstring path = L"SOFTWARE\\" + UniqueKeyName() + L"\\Windows";
   ScopedTree tree(HKEY_LOCAL_MACHINE, path.substr(0, path.rfind(L'\\')));
   const std::string untouched = "DEBUG Value " + Narrow(path) + ":AppInit_DLLs doesn't need to be modified";
@@ -366,10 +366,15 @@ TEST(RegistryModifyValue, TakesTheFirstProductLibraryOutOfTheAppInitList) {
     bool logged;
   } rows[] = {
       {true, false, L"zorrssta.dll other.dll,third.dll", L"other.dll,third.dll", false},
+      {true, false, L"  other.dll,zorrssta.dll  third.dll", L"  other.dll,third.dll", false},
       {true, false, L"zorrssta.dll", L"", false},
       {true, false, L"zorrsstx.dll", L"zorrsstx.dll", true},
-      {true, false, L"a.dll, zorrssta.dll, zorrssta.dll", L"a.dll,zorrssta.dll", false},
-      {true, false, L"ZORRSSTA.DLL", L"ZORRSSTA.DLL", true},
+      {true, false, L"a.dll, zorrssta.dll, zorrssta.dll", L"a.dll", false},
+      {true, false, L"ZORRSSTA.DLL", L"", false},
+      {true, false, L"OVHook64.dll,,C:\\PROGRA~2\\ZOR\\ZOR10\\zorrssta.dll  Other.DLL ", L"OVHook64.dll,,Other.DLL ",
+       false},
+      {true, false, L" OVHook64.dll \"C:\\Program Files (x86)\\ZOR\\ZOR10\\ZorRssTa.dll\",zorrssta.dll",
+       L" OVHook64.dll", false},
       {true, false, L"", L"", true},
       {false, true, L"zorrssta.dll zorrsstx.dll", L"zorrssta.dll", false},
       {false, true, L"zorrssta.dll", L"zorrssta.dll", true},
@@ -387,6 +392,25 @@ TEST(RegistryModifyValue, TakesTheFirstProductLibraryOutOfTheAppInitList) {
     EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), row.expected);
     EXPECT_EQ(ValueType(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(engine.TakeLines(), row.logged ? Lines{untouched} : Lines{});
+  }
+}
+
+// Other software's lists are read, never written: a key that may only be
+// read shows that no write was even tried.
+TEST(RegistryModifyValue, AListWithoutTheProductsLibraryIsNotWritten) {
+  const std::wstring path = L"SOFTWARE\\" + UniqueKeyName() + L"\\Windows";
+  ScopedTree tree(HKEY_LOCAL_MACHINE, path.substr(0, path.rfind(L'\\')));
+  const std::string untouched = "DEBUG Value " + Narrow(path) + ":AppInit_DLLs doesn't need to be modified";
+  for (const wchar_t* text : {L" OVHook64.dll,, zorrsstx.dll  ", L"zorrssta.dll.bak;zorrssta.dll", L" , ", L""}) {
+    SCOPED_TRACE(Narrow(std::wstring(text)));
+    ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs", text));
+    KeyGrants grants(HKEY_LOCAL_MACHINE, path, KEY_READ);
+    ASSERT_TRUE(grants.applied());
+    ASSERT_TRUE(grants.Refuses(KEY_SET_VALUE));
+    Engine engine;
+    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", 0).Empty());
+    EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), text);
+    EXPECT_EQ(engine.TakeLines(), Lines{untouched});
   }
 }
 
@@ -516,8 +540,10 @@ class RegistryBootExecute : public ::testing::Test {
 };
 
 TEST_F(RegistryBootExecute, DropsProductEntriesFromEveryControlSetUpToTheFirstMissingOne) {
-  const List mixed = {L"autocheck autochk *", ProductEntries()[0], L"OtherTool \\??\\C:\\Other\\Check.dat",
-                      ProductEntries()[1]};
+  // Other software's entries in mixed case, as their installers wrote them.
+  const List others = {L"AutoCheck AutoChk *", L"OtherVendorChk \\??\\C:\\Program Files\\Other Vendor\\OVChk.exe /Scan",
+                       L"OtherTool \\??\\C:\\Other\\Check.dat"};
+  const List mixed = {others[0], ProductEntries()[0], others[1], others[2], ProductEntries()[1]};
   const std::wstring sets[] = {L"CurrentControlSet", L"ControlSet001", L"ControlSet002", L"ControlSet004"};
   for (const std::wstring& set : sets) ASSERT_TRUE(Write(set, mixed));
 
@@ -526,8 +552,8 @@ TEST_F(RegistryBootExecute, DropsProductEntriesFromEveryControlSetUpToTheFirstMi
   Lines expected = {"DEBUG Removing Session Manager values"};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(Narrow(sets[i]));
-    // What stays is written as it was compared: in lower case.
-    EXPECT_EQ(Read(sets[i]), (List{L"autocheck autochk *", L"othertool \\??\\c:\\other\\check.dat"}));
+    // What stays comes back as it was stored, letter case included.
+    EXPECT_EQ(Read(sets[i]), others);
     for (const std::wstring& entry : LoweredProductEntries()) expected.push_back(Found(entry, sets[i]));
   }
   // ControlSet003 is missing: ControlSet004 is not looked at.

@@ -22,6 +22,11 @@ using test::Narrow;
 using Lines = std::vector<std::string>;
 
 constexpr wchar_t kProgramFolder[] = L"C:\\Program Files (x86)\\ZOR\\ZOR10";
+// Other software's entries in the shared lists, which must come back as
+// they were written.
+constexpr wchar_t kOtherLibraries[] = L" OVHook64.dll,ZORRSSTA.DLL  Other.dll ";
+constexpr wchar_t kOtherLibrariesKept[] = L" OVHook64.dll,Other.dll ";
+constexpr wchar_t kOtherBootEntry[] = L"OtherVendorChk \\??\\C:\\Program Files\\Other Vendor\\OVChk.exe /Scan";
 constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kNeighbour[] = L"ZorTestNeighbour";
 
@@ -95,8 +100,8 @@ TEST(RegistryBuiltInTable, TheStageLeavesNoRowBehindAndNothingElseGoes) {
     if (IsKeyRow(item)) {
       ASSERT_TRUE(test::WriteString(place.root, place.path + L"\\Sub", L"V", L"x", place.flags));
     } else if (item.Actions & ActionValueModify) {
-      ASSERT_TRUE(test::WriteString(place.root, place.path, std::wstring(item.ValueName), L"zorrssta.dll other.dll",
-                                    place.flags));
+      ASSERT_TRUE(
+          test::WriteString(place.root, place.path, std::wstring(item.ValueName), kOtherLibraries, place.flags));
     } else {
       ASSERT_TRUE(test::WriteString(place.root, place.path, std::wstring(item.ValueName), L"x", place.flags));
       ASSERT_TRUE(test::WriteString(place.root, place.path, kNeighbour, L"stays", place.flags));
@@ -115,8 +120,8 @@ TEST(RegistryBuiltInTable, TheStageLeavesNoRowBehindAndNothingElseGoes) {
   for (const Place& place : neighbours) ASSERT_TRUE(test::MakeKey(place.root, place.path, place.flags));
   ASSERT_TRUE(CreateDirectoryW(L"C:\\Program Files (x86)\\ZOR", nullptr));
   ASSERT_TRUE(CreateDirectoryW(kProgramFolder, nullptr));
-  ASSERT_TRUE(WriteBootExecute(
-      {L"autocheck autochk *", std::wstring(L"zorbtchk ") + kProgramFolder + L"\\Drivers\\zorbtchk.dat"}));
+  ASSERT_TRUE(WriteBootExecute({L"autocheck autochk *", std::wstring(L"zorbtchk ") + kProgramFolder +
+                                L"\\Drivers\\zorbtchk.dat", kOtherBootEntry}));
 
   test::EngineLog log;
   RunContext context;
@@ -137,7 +142,8 @@ TEST(RegistryBuiltInTable, TheStageLeavesNoRowBehindAndNothingElseGoes) {
     if (IsKeyRow(item)) {
       EXPECT_FALSE(KeyPresent(place.root, place.path, place.flags));
     } else if (item.Actions & ActionValueModify) {
-      EXPECT_EQ(test::ReadString(place.root, place.path, std::wstring(item.ValueName), place.flags), L"other.dll");
+      EXPECT_EQ(test::ReadString(place.root, place.path, std::wstring(item.ValueName), place.flags),
+                kOtherLibrariesKept);
     } else {
       EXPECT_FALSE(ValuePresent(place, std::wstring(item.ValueName)));
       EXPECT_TRUE(ValuePresent(place, kNeighbour));
@@ -148,7 +154,7 @@ TEST(RegistryBuiltInTable, TheStageLeavesNoRowBehindAndNothingElseGoes) {
     SCOPED_TRACE(Narrow(place.path));
     EXPECT_TRUE(KeyPresent(place.root, place.path, place.flags));
   }
-  EXPECT_EQ(ReadBootExecute(), std::vector<std::wstring>{L"autocheck autochk *"});
+  EXPECT_EQ(ReadBootExecute(), (std::vector<std::wstring>{L"autocheck autochk *", kOtherBootEntry}));
 
   // The run after the restart finds nothing left and says so quietly.
   EXPECT_TRUE(context.engines.registry->RunStage().Empty());

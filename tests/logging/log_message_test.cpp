@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/format_text.h"
 #include "logging/log_time.h"
 
 namespace zor {
@@ -74,6 +75,34 @@ TEST(LogMessage, TheFormatIsFilledWithTheTypedArguments) {
       {L"%s %s missing", {LogArgument::Text(L"one")}, L"one  missing"},
       {L"%q stays %s", {LogArgument::Text(L"x")}, L"%q stays x"},
       {L"trailing %", {LogArgument::Text(L"x")}, L"trailing %"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.format);
+    EXPECT_EQ(ExpandMessageFormat(row.format, row.arguments), row.expected);
+  }
+}
+
+// A log pattern may come from a configuration file: no width or precision
+// in it can make a field larger than the limit.
+TEST(LogMessage, WidthsAreCappedAtTheLimitAndPrecisionsAreReadPast) {
+  ASSERT_EQ(kMaxFieldWidth, 1024u);
+  const std::wstring spaces(1023, L' ');
+  const struct {
+    const wchar_t* format;
+    LogArgumentList arguments;
+    std::wstring expected;
+  } rows[] = {
+      {L"%999999999d", {LogArgument::Int32(7)}, spaces + L"7"},
+      {L"%17423648u", {LogArgument::Dword(7)}, spaces + L"7"},
+      {L"%99999999999999999999999999999999999999d", {LogArgument::Int32(7)}, spaces + L"7"},
+      {L"%-999999999s|", {LogArgument::Text(L"7")}, L"7" + spaces + L"|"},
+      {L"%999999999c", {LogArgument::Char(L'7')}, spaces + L"7"},
+      {L"%0999999999x", {LogArgument::Dword(7)}, std::wstring(1023, L'0') + L"7"},
+      {L"%1025s", {LogArgument::Text(L"7")}, spaces + L"7"},
+      {L"%1023s", {LogArgument::Text(L"7")}, std::wstring(1022, L' ') + L"7"},
+      {L"%.999999999999999999999999f", {LogArgument::Double(99.5)}, L"99.5"},
+      {L"%3.99999999999999999999999999s|", {LogArgument::Text(L"ab")}, L" ab|"},
+      {L"%99999999999999999999.99999999999999999999d", {LogArgument::Int32(-7)}, std::wstring(1022, L' ') + L"-7"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.format);
