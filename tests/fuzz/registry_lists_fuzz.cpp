@@ -1,9 +1,11 @@
-// The two registry lists the registry stage edits. Taking the product's
-// library out of "AppInit_DLLs" keeps every other library byte for byte and
-// in order: the written text splits into the old list less the first equal
-// name. Sorting "BootExecute" entries keeps each entry as it was given and
-// in order, drops exactly those that contain a form of the program folder,
-// and an empty form drops nothing.
+// The two registry lists the registry stage edits. An "AppInit_DLLs" text
+// splits into pieces that join back into the very same text; taking the
+// product's library out removes every entry that names it and keeps every
+// other entry byte for byte and in order, and the written text splits into
+// exactly those entries. Sorting "BootExecute" entries keeps each other
+// entry as it was stored and in order, drops exactly those whose lower-case
+// text contains a form of the program folder, and an empty form drops
+// nothing.
 //
 // Input lines: the AppInit_DLLs text, the library to take out, the long and
 // the short form of the program folder, then one BootExecute entry a line.
@@ -29,47 +31,38 @@ std::string Describe(const List& list) {
   return text;
 }
 
-List ModelSplit(std::wstring_view text) {
-  List pieces;
-  std::wstring piece;
-  for (wchar_t c : text) {
-    if (c == L',' || c == L' ') {
-      if (!piece.empty()) pieces.push_back(std::move(piece));
-      piece.clear();
-    } else {
-      piece.push_back(c);
-    }
-  }
-  if (!piece.empty()) pieces.push_back(std::move(piece));
-  return pieces;
-}
-
 void CheckLibraryList(std::wstring_view text, std::wstring_view name) {
-  List libraries = {L"sentinel"};
-  const StatusCode split = SplitLibraryList(text, libraries);
-  const List expected = ModelSplit(text);
-  Require(!IsFailure(split) && libraries == expected, "library-split-model",
-          [&] { return Printable(text) + " split into " + Describe(libraries); });
+  LibraryList list;
+  const StatusCode split = SplitLibraryList(text, list);
+  Require(!IsFailure(split), "library-split", [&] { return Printable(text) + " could not be split"; });
   if (IsFailure(split)) return;
+  Require(JoinLibraryList(list) == text, "library-join-gives-the-text",
+          [&] { return Printable(text) + " joined back as " + Printable(JoinLibraryList(list)); });
+  Require(list.following.size() == list.entries.size(), "library-one-run-per-entry",
+          [&] { return Printable(text) + " split into " + Describe(list.entries); });
 
-  List remaining = expected;
-  bool present = false;
-  for (auto it = remaining.begin(); it != remaining.end(); ++it) {
-    if (*it == name) {
-      remaining.erase(it);
-      present = true;
-      break;
+  List others;
+  std::size_t named = 0;
+  for (const std::wstring& entry : list.entries) {
+    if (!name.empty() && NamesLibrary(entry, name)) {
+      ++named;
+    } else {
+      others.push_back(entry);
     }
   }
-  const bool taken = TakeOutFirstLibrary(libraries, name);
-  Require(taken == present && libraries == remaining, "take-out-first-only",
-          [&] { return Printable(text) + " less " + Printable(name) + ": " + Describe(libraries); });
+  const std::size_t taken = TakeOutLibrary(list, name);
+  Require(taken == named && list.entries == others, "take-out-every-product-entry",
+          [&] { return Printable(text) + " less " + Printable(name) + ": " + Describe(list.entries); });
 
-  const std::wstring written = JoinLibraryList(libraries);
-  List reread;
+  const std::wstring written = JoinLibraryList(list);
+  LibraryList reread;
   const StatusCode resplit = SplitLibraryList(written, reread);
-  Require(!IsFailure(resplit) && reread == remaining, "other-libraries-kept",
+  Require(!IsFailure(resplit) && reread.entries == others, "other-libraries-kept",
           [&] { return Printable(text) + " less " + Printable(name) + " written as " + Printable(written); });
+  if (taken == 0) {
+    Require(written == text, "nothing-taken-nothing-changed",
+            [&] { return Printable(text) + " became " + Printable(written); });
+  }
 }
 
 bool Contains(std::wstring_view entry, std::wstring_view form, bool folding) {
@@ -88,29 +81,29 @@ std::wstring LowerAscii(std::wstring_view text) {
 }
 
 void CheckBootExecute(const List& entries, std::wstring_view longForm, std::wstring_view shortForm) {
-  const BootExecuteSorting sorting = SortBootExecuteEntries(entries, longForm, shortForm);
-  std::size_t kept = 0;
-  std::size_t dropped = 0;
-  for (const std::wstring& entry : entries) {
-    const bool exactly = Contains(entry, longForm, false) || Contains(entry, shortForm, false);
-    const bool folded = Contains(entry, longForm, true) || Contains(entry, shortForm, true);
-    const bool isKept = kept < sorting.kept.size() && sorting.kept[kept] == entry;
-    const bool isDropped = dropped < sorting.dropped.size() && sorting.dropped[dropped] == entry;
-    // Letter case is the caller's to settle: an entry that names the folder
-    // only in another case may go either way, but must go one way whole.
-    const bool placed = exactly == folded ? (exactly ? isDropped : isKept) : (isKept || isDropped);
-    Require(placed, "boot-entries-sorted", [&] {
-      return "entries " + Describe(entries) + "forms " + Printable(longForm) + " " + Printable(shortForm) +
-             ": kept " + Describe(sorting.kept) + "dropped " + Describe(sorting.dropped);
-    });
-    if (isDropped && (!isKept || exactly)) {
-      ++dropped;
+  List lowered;
+  for (const std::wstring& entry : entries) lowered.push_back(LowerAscii(entry));
+  const BootExecuteSorting sorting = SortBootExecuteEntries(entries, lowered, longForm, shortForm);
+  List kept;
+  List dropped;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (Contains(lowered[i], longForm, false) || Contains(lowered[i], shortForm, false)) {
+      dropped.push_back(lowered[i]);
     } else {
-      ++kept;
+      kept.push_back(entries[i]);
     }
   }
-  Require(kept == sorting.kept.size() && dropped == sorting.dropped.size(), "boot-entries-sorted",
-          [&] { return "entries " + Describe(entries) + " came back as more than they were"; });
+  Require(sorting.kept == kept && sorting.dropped == dropped, "boot-entries-sorted", [&] {
+    return "entries " + Describe(entries) + "forms " + Printable(longForm) + " " + Printable(shortForm) + ": kept " +
+           Describe(sorting.kept) + "dropped " + Describe(sorting.dropped);
+  });
+  // Lists that do not pair up are kept whole.
+  if (!entries.empty()) {
+    const List shorter(lowered.begin(), lowered.end() - 1);
+    const BootExecuteSorting unpaired = SortBootExecuteEntries(entries, shorter, longForm, shortForm);
+    Require(unpaired.kept == entries && unpaired.dropped.empty(), "unpaired-lists-kept-whole",
+            [&] { return "entries " + Describe(entries) + " sorted against a shorter lower-case list"; });
+  }
 }
 
 }  // namespace
@@ -123,8 +116,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::wstring shortForm = zor::LowerAscii(zor::fuzz::FieldAt(fields, 3));
   const zor::List entries(fields.size() > 4 ? fields.begin() + 4 : fields.end(), fields.end());
   zor::CheckBootExecute(entries, longForm, shortForm);
-  zor::List lowered;
-  for (const std::wstring& entry : entries) lowered.push_back(zor::LowerAscii(entry));
-  zor::CheckBootExecute(lowered, longForm, shortForm);
   return 0;
 }
