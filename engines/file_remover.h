@@ -31,8 +31,9 @@ class FileRemover final : public StageEngine {
   // numbers in the messages.
   StatusRecord RemoveFilesAndFolders(std::span<const FileItem> items);
 
-  // The item steps. Each ends in success except DeleteFileItem when
-  // Windows refuses even the deletion at restart (0x80004005).
+  // The item steps. Each ends in success except DeleteFileItem when the
+  // file can go neither now nor at the next start: Windows refuses even the
+  // deletion at restart, or the file stays read-only (0x80004005).
   StatusRecord DeleteFileItem(std::wstring_view path, bool redirect);
   StatusRecord RemoveFolderItem(std::wstring_view path, bool redirect, bool filesFirst, bool hardForce);
   StatusRecord DeleteMatchingFiles(std::wstring_view folder, std::wstring_view mask, bool redirect);
