@@ -30,6 +30,12 @@ constexpr MainFolderTexts kProgramMain{L"Main ZOR directory '%s' not found", L"D
 constexpr MainFolderTexts kAdminMain{L"Main Admin ZOR directory '%s' not found", L"Deleting Admin ZOR path '%s'...",
                                      L"Deleting Admin ZOR path '%s' failed with error:0x%08x"};
 
+// What stays because taking it away could reach something that is no
+// product file.
+constexpr wchar_t kFileLinkKept[] = L"File '%s' is a link that cannot be removed as itself: it is kept";
+constexpr wchar_t kFolderLinkKept[] = L"Directory '%s' is a link that cannot be removed as itself: it is kept";
+constexpr wchar_t kCheckFailed[] = L"Checking directory '%s' for a link failed (error %x): it is left as it is";
+
 // The folder above a product folder given with or without one trailing
 // separator.
 StatusCode MainFolderOf(const std::wstring& folder, std::wstring& main) {
@@ -46,6 +52,11 @@ StatusCode MainFolderOf(const std::wstring& folder, std::wstring& main) {
 bool NamedZor(const std::wstring& folder) {
   std::wstring last;
   return !IsFailure(LastComponent(folder, last)) && EqualsFoldingAscii(last, L"ZOR");
+}
+
+// What a failed open says when nothing is there under the name.
+bool IsAbsence(StatusCode status) {
+  return status == status::FolderWhereFileExpected || status == status::NotAFolder;
 }
 
 // The folders from the row's own folder down to, not including, its path:
@@ -135,8 +146,15 @@ bool FileRemover::WayHasNoLink(const FileItem& item, const std::wstring& base, s
   FsRedirectionScope redirection(item.redirect != 0);
   for (const std::wstring& folder : FoldersOnTheWay(item, base)) {
     bool link = false;
+    const StatusCode checked = QueryIsLink(folder, link);
     // Nothing is found below a folder that is not there.
-    if (IsFailure(QueryIsLink(folder, link))) return true;
+    if (IsAbsence(checked)) return true;
+    if (IsFailure(checked)) {
+      context().Log(severity::Warn, Here(__LINE__),
+                    L"Checking directory '%s' for a link failed (error %x): fileItem number %d is not removed", folder,
+                    checked, number);
+      return false;
+    }
     if (link) {
       context().Log(severity::Warn, Here(__LINE__),
                     L"Directory '%s' is a link: fileItem number %d is not removed through it", folder, number);
@@ -166,10 +184,24 @@ void FileRemover::RunActions(const FileItem& item, const std::wstring& path) {
 }
 
 StatusRecord FileRemover::RemoveFile(const std::wstring& path, bool reportDeletedAsInfo) {
-  const StatusCode deleted = DeleteFileNow(path);
+  // Windows refuses to delete a read-only file now and at its next start
+  // alike: the attribute goes first.
+  const StatusCode deleted = DeleteFileNow(path, ReadOnlyAttribute::Clear);
   if (!IsFailure(deleted)) {
     context().Log(reportDeletedAsInfo ? severity::Info : severity::Debug, Here(__LINE__), L"File '%s' deleted", path);
     return {};
+  }
+  if (deleted == status::LinkNotFollowed) {
+    // Deleting it by its name at the next start would reach the target.
+    context().Log(severity::Warn, Here(__LINE__), kFileLinkKept, path);
+    return {};
+  }
+  std::uint32_t attributes = 0;
+  if (!IsFailure(QueryAttributes(path, attributes)) && (attributes & kAttributeReadOnly)) {
+    context().Log(severity::Warn, Here(__LINE__),
+                  L"Removing file '%s' failed (error %x), it is still read-only: not planned for delete after restart",
+                  path, deleted);
+    return MakeStatus(status::GenericFailure);
   }
   std::uint32_t lastError = 0;
   if (PlanDeleteAfterRestart(path, lastError)) {
@@ -182,6 +214,16 @@ StatusRecord FileRemover::RemoveFile(const std::wstring& path, bool reportDelete
                 L"Removing file '%s' failed (error %x), plan for delete after restart failed (%d)", path, deleted,
                 lastError);
   return MakeStatus(status::GenericFailure);
+}
+
+LeftInTree FileRemover::LeftInTreeReport() {
+  return [this](std::wstring_view path, bool folder, StatusCode why) {
+    if (why == status::LinkNotFollowed) {
+      context().Log(severity::Warn, Here(__LINE__), folder ? kFolderLinkKept : kFileLinkKept, path);
+    } else if (!folder) {
+      context().Log(severity::Warn, Here(__LINE__), L"File '%s' not deleted (error %x)", path, why);
+    }
+  };
 }
 
 StatusRecord FileRemover::DeleteFileItem(std::wstring_view path, bool redirect) {
@@ -202,14 +244,22 @@ StatusRecord FileRemover::DeleteMatchingFiles(std::wstring_view folder, std::wst
     return {};
   }
   bool link = true;
-  if (IsFailure(QueryIsLink(folderPath, link)) || link) {
+  const StatusCode checked = QueryIsLink(folderPath, link);
+  if (IsFailure(checked)) {
+    context().Log(severity::Warn, Here(__LINE__), kCheckFailed, folderPath, checked);
+    return {};
+  }
+  if (link) {
     context().Log(severity::Warn, Here(__LINE__), L"Directory '%s' is a link: no file is deleted through it",
                   folderPath);
     return {};
   }
   const std::wstring maskText(mask);
   DirectoryLister lister;
-  StatusCode step = lister.OpenListing(folderPath, maskText.empty() ? nullptr : maskText.c_str(), ListFiles);
+  // Links to files are listed too: each goes as the link itself, or stays
+  // with a warning.
+  StatusCode step =
+      lister.OpenListing(folderPath, maskText.empty() ? nullptr : maskText.c_str(), ListFiles | ListReparsePoints);
   if (IsFailure(step)) {
     context().Log(severity::Debug, Here(__LINE__), L"Listing directory '%s' failed (error %x)", folderPath, step);
     return {};
@@ -231,16 +281,21 @@ StatusRecord FileRemover::RemoveFolderItem(std::wstring_view path, bool redirect
     return {};
   }
   bool link = true;
+  const StatusCode checked = QueryIsLink(folder, link);
+  if (IsFailure(checked)) {
+    context().Log(severity::Warn, Here(__LINE__), kCheckFailed, folder, checked);
+    return {};
+  }
   StatusCode result = status::Success;
-  if (IsFailure(QueryIsLink(folder, link)) || link) {
+  if (link) {
     // A link goes as the link; what it points to is no product folder.
     context().Log(severity::Warn, Here(__LINE__), L"Directory '%s' is a link: only the link is removed", folder);
     result = DeleteFolder(folder);
   } else if (hardForce) {
     context().Log(severity::Info, Here(__LINE__), L"Trying HardForce delete '%s'", folder);
-    result = DeleteTree(folder, true);
+    result = DeleteTree(folder, true, LeftInTreeReport());
   } else if (context().parameters.DeleteDirForceHard) {
-    result = DeleteTree(folder, true);
+    result = DeleteTree(folder, true, LeftInTreeReport());
   } else {
     if (filesFirst) DeleteMatchingFiles(folder, L"*.*", redirect);
     result = DeleteTree(folder, false);
@@ -291,7 +346,7 @@ StatusRecord FileRemover::RemoveMainFolder(const std::wstring& folder, bool admi
   // whatever else a program folder was put in.
   if (!NamedZor(main)) return {};
   context().Log(severity::Debug, Here(__LINE__), texts.deleting, main);
-  const StatusCode deleted = DeleteTree(main, context().parameters.DeleteDirForceHard);
+  const StatusCode deleted = DeleteTree(main, context().parameters.DeleteDirForceHard, LeftInTreeReport());
   if (IsFailure(deleted)) context().Log(severity::Info, Here(__LINE__), texts.failed, main, deleted);
   return {};
 }

@@ -2,8 +2,11 @@
 // The last stage: the product's files and folders, row by row from the file
 // item table, then the product's main folders. A file that Windows will not
 // let go is handed to Windows for deletion at its next start and counted in
-// RestartCounter; a folder that cannot go is left. Nothing is listed,
-// emptied or deleted through a link found among the product's folders.
+// RestartCounter; a folder that cannot go is left. A read-only file loses
+// the attribute before its delete is tried. Nothing is listed, emptied or
+// deleted through a link found among the product's folders, and a link to
+// a file goes as the link itself or stays; so does whatever a link check
+// could not be made for.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +14,7 @@
 
 #include "app/stage_engine.h"
 #include "engines/file_item_table.h"
+#include "platform/tree_delete.h"
 
 namespace zor {
 
@@ -27,8 +31,9 @@ class FileRemover final : public StageEngine {
   // numbers in the messages.
   StatusRecord RemoveFilesAndFolders(std::span<const FileItem> items);
 
-  // The item steps. Each ends in success except DeleteFileItem when
-  // Windows refuses even the deletion at restart (0x80004005).
+  // The item steps. Each ends in success except DeleteFileItem when the
+  // file can go neither now nor at the next start: Windows refuses even the
+  // deletion at restart, or the file stays read-only (0x80004005).
   StatusRecord DeleteFileItem(std::wstring_view path, bool redirect);
   StatusRecord RemoveFolderItem(std::wstring_view path, bool redirect, bool filesFirst, bool hardForce);
   StatusRecord DeleteMatchingFiles(std::wstring_view folder, std::wstring_view mask, bool redirect);
@@ -42,11 +47,16 @@ class FileRemover final : public StageEngine {
  private:
   void ProcessItem(const FileItem& item, std::int32_t number);
   // False, with a warning, when a link lies between the row's folder and
-  // its path: the row then does nothing.
+  // its path, or when one of those folders cannot be checked: the row then
+  // does nothing.
   bool WayHasNoLink(const FileItem& item, const std::wstring& base, std::int32_t number);
   void RunActions(const FileItem& item, const std::wstring& path);
-  // Deletes one file now or, when it is held, at the next start.
+  // Deletes one file now or, when it is held, at the next start; a link
+  // that cannot be removed as itself, and a file that stays read-only, are
+  // kept with a warning.
   StatusRecord RemoveFile(const std::wstring& path, bool reportDeletedAsInfo);
+  // Warns of each file and link that a tree delete leaves behind.
+  LeftInTree LeftInTreeReport();
   StatusRecord RemoveMainFolder(const std::wstring& folder, bool admin);
   const std::wstring* ParentFolderText(std::int32_t parentDir);
 };

@@ -78,11 +78,13 @@ StatusCode FolderExists(std::wstring_view path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? status::Success : status::NotAFolder;
 }
 
-StatusCode DeleteFileNow(std::wstring_view path) {
+StatusCode DeleteFileNow(std::wstring_view path, ReadOnlyAttribute readOnly) {
   NtPath ntPath;
   const StatusCode converted = ToNtPath(path, ntPath);
   if (IsFailure(converted)) return converted;
-  return FileStatus(DeleteFileAt(nullptr, *ntPath.get(), false));
+  const UNICODE_STRING& name = *ntPath.get();
+  return FileStatus(DeleteFileAt(nullptr, name, [&name](Listed& listed) { return QueryListedByPath(name, listed); },
+                                 readOnly == ReadOnlyAttribute::Clear));
 }
 
 StatusCode DeleteFolder(std::wstring_view path) {
@@ -90,7 +92,7 @@ StatusCode DeleteFolder(std::wstring_view path) {
   const StatusCode converted = ToNtPath(path, ntPath);
   if (IsFailure(converted)) return converted;
   const UNICODE_STRING& name = *ntPath.get();
-  return FileStatus(DeleteFolderAt(nullptr, name, [&name] { return ListedAsByPath(name); }));
+  return FileStatus(DeleteFolderAt(nullptr, name, [&name](Listed& listed) { return QueryListedByPath(name, listed); }));
 }
 
 StatusCode RenameFile(std::wstring_view source, std::wstring_view target, bool failIfExists) {

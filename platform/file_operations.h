@@ -24,13 +24,23 @@ StatusCode FileExists(std::wstring_view path);
 // otherwise; 0xE0010002 without a path.
 StatusCode FolderExists(std::wstring_view path);
 
+// What a delete does about a read-only file, which Windows refuses to
+// delete, now and at its next start alike.
+enum class ReadOnlyAttribute { Respect, Clear };
+
 // Deletes a file at once: it disappears when its last handle closes. A file
-// held open without delete sharing fails with the sharing violation.
-StatusCode DeleteFileNow(std::wstring_view path);
+// held open without delete sharing fails with the sharing violation. A link
+// to a file goes as the link itself; one that its folder lists as a link
+// but that the system opens as its target is not touched: 0xC007112B. When
+// the folder's listing cannot be read, nothing is deleted and that failure
+// is returned. With ReadOnlyAttribute::Clear the attribute is cleared
+// first, and stays cleared when the delete then fails.
+StatusCode DeleteFileNow(std::wstring_view path, ReadOnlyAttribute readOnly = ReadOnlyAttribute::Respect);
 
 // Deletes one empty folder, or a link to a folder as the link itself. A
 // folder that its parent lists as a link but that the system opens as its
-// target is not touched: 0xC007112B.
+// target is not touched: 0xC007112B; nor is one whose parent's listing
+// cannot be read, which gives that failure.
 StatusCode DeleteFolder(std::wstring_view path);
 
 // Renames a file, onto an existing target unless `failIfExists`. A symbolic

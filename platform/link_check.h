@@ -11,7 +11,9 @@ namespace zor {
 // any other reparse point): by the attributes its own handle shows or, on
 // a system whose handle shows a link's target (Wine with Unix symbolic
 // links), by how the folder that holds it lists it. The open failure when
-// nothing is there; `isLink` is left as it was on failure.
+// nothing is there (0xE001003D, 0xE001003E); the failure to read that
+// listing (0xE001000E when it does not show the name), for which the
+// answer is not known. `isLink` is left as it was on failure.
 StatusCode QueryIsLink(std::wstring_view path, bool& isLink);
 
 }  // namespace zor

@@ -111,70 +111,126 @@ bool SameName(const wchar_t* listed, const UNICODE_STRING& name) {
   return left == right;
 }
 
-Listed ListedAs(HANDLE folder, const UNICODE_STRING& name) {
-  if (!Native().ZwQueryDirectoryFile || name.Length == 0) return Listed::Unknown;
+NTSTATUS QueryListed(HANDLE folder, const UNICODE_STRING& name, Listed& listed) {
+  if (!Native().ZwQueryDirectoryFile) return nt::NotImplemented;
+  if (name.Length == 0) return nt::InvalidParameter;
   // A folder handle keeps the first mask it was asked with, so every
   // question gets a handle of its own.
   UniqueNtHandle probe;
-  if (!NT_SUCCESS(Reopen(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, kFolderFollowOptions, probe))) {
-    return Listed::Unknown;
-  }
+  NTSTATUS status = Reopen(folder, FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, kFolderFollowOptions, probe);
+  if (!NT_SUCCESS(status)) return status;
   alignas(8) unsigned char buffer[kProbeBufferBytes];
   UNICODE_STRING mask = name;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS status = Native().ZwQueryDirectoryFile(probe.get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
-                                                        FileDirectoryInformationClass, TRUE, &mask, TRUE);
-  if (!NT_SUCCESS(status)) return Listed::Unknown;
+  status = Native().ZwQueryDirectoryFile(probe.get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+                                         FileDirectoryInformationClass, TRUE, &mask, TRUE);
+  if (status == kNoSuchFile || status == nt::NoMoreFiles) {
+    listed = Listed::Unknown;
+    return nt::Success;
+  }
+  if (!NT_SUCCESS(status)) return status;
   const auto* entry = reinterpret_cast<const FileDirectoryInformationRecord*>(buffer);
   if (entry->FileNameLength != name.Length || !SameName(entry->FileName, name)) {
-    return Listed::Unknown;
+    listed = Listed::Unknown;
+  } else {
+    listed = (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Listed::Link : Listed::NotLink;
   }
-  return (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Listed::Link : Listed::NotLink;
+  return nt::Success;
 }
 
-Listed ListedAsByPath(const UNICODE_STRING& ntPath) {
+NTSTATUS QueryListedByPath(const UNICODE_STRING& ntPath, Listed& listed) {
   std::size_t length = ntPath.Length / sizeof(wchar_t);
   const wchar_t* text = ntPath.Buffer;
   while (length > 0 && text[length - 1] == L'\\') --length;
   std::size_t separator = length;
   while (separator > 0 && text[separator - 1] != L'\\') --separator;
-  if (separator == 0 || separator == length) return Listed::Unknown;
+  if (separator == 0 || separator == length) {
+    listed = Listed::Unknown;
+    return nt::Success;
+  }
   const UNICODE_STRING name = CountedName(text + separator, length - separator);
   // The parent is opened following links: it is only asked, never changed.
   const UNICODE_STRING parentPath = CountedName(text, separator);
   UniqueNtHandle parent;
-  if (!NT_SUCCESS(Open(nullptr, parentPath, FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, kFolderFollowOptions, parent))) {
-    return Listed::Unknown;
-  }
-  return ListedAs(parent.get(), name);
+  const NTSTATUS opened = Open(nullptr, parentPath, FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll, kFolderFollowOptions, parent);
+  if (!NT_SUCCESS(opened)) return opened;
+  return QueryListed(parent.get(), name, listed);
 }
 
-NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, bool listedAsLink) {
-  const ACCESS_MASK access = listedAsLink ? (DELETE | FILE_READ_ATTRIBUTES) : DELETE;
+namespace {
+
+// The attributes a caller may set on a file; the others belong to the file
+// system, which refuses to have them set.
+constexpr ULONG kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+NTSTATUS QueryBasic(HANDLE handle, FileBasicInformationRecord& basic) {
+  if (!Native().ZwQueryInformationFile) return nt::NotImplemented;
+  IO_STATUS_BLOCK io{};
+  return Native().ZwQueryInformationFile(handle, &io, &basic, sizeof(basic), FileBasicInformationClass);
+}
+
+// Through a second handle on the object that `file` refers to, opened for
+// FILE_WRITE_ATTRIBUTES alone: no other opener's sharing refuses that
+// access, so a file held open loses the attribute all the same.
+NTSTATUS ClearReadOnlyOf(HANDLE file, ULONG attributes, ULONG options) {
+  if (!Native().ZwSetInformationFile) return nt::NotImplemented;
+  UniqueNtHandle writer;
+  const NTSTATUS opened = Reopen(file, FILE_WRITE_ATTRIBUTES, kShareAll, options, writer);
+  if (!NT_SUCCESS(opened)) return opened;
+  FileBasicInformationRecord change{};  // times of 0 stay as they are
+  const ULONG kept = attributes & kSettableAttributes & ~static_cast<ULONG>(FILE_ATTRIBUTE_READONLY);
+  change.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+  IO_STATUS_BLOCK io{};
+  return Native().ZwSetInformationFile(writer.get(), &io, &change, sizeof(change), FileBasicInformationClass);
+}
+
+}  // namespace
+
+NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing, bool clearReadOnly) {
   UniqueNtHandle file;
-  NTSTATUS status = CreateOpen(root, name, access, kShareAll, kFileDeleteOptions, file);
+  ULONG options = kFileDeleteOptions;
+  NTSTATUS status = CreateOpen(root, name, FILE_READ_ATTRIBUTES, kShareAll, options, file);
   if (status == nt::InvalidParameter) {
-    // A system without reparse points cannot open a link as itself.
-    if (listedAsLink) return kReparsePointEncountered;
-    status = CreateOpen(root, name, access, kShareAll, kFileDeleteFollowOptions, file);
+    options = kFileDeleteFollowOptions;
+    status = CreateOpen(root, name, FILE_READ_ATTRIBUTES, kShareAll, options, file);
   }
   if (!NT_SUCCESS(status)) return status;
-  if (listedAsLink) {
-    ULONG attributes = 0;
-    ULONG tag = 0;
-    if (!NT_SUCCESS(QueryAttributeTag(file.get(), attributes, tag)) || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      return kReparsePointEncountered;
-    }
+  const bool openedAsItself = options == kFileDeleteOptions;
+
+  FileBasicInformationRecord basic{};
+  status = QueryBasic(file.get(), basic);
+  if (!NT_SUCCESS(status)) return status;
+  if (!openedAsItself || !(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // The handle may show a link's target: the folder's listing still
+    // shows the link.
+    Listed listed = Listed::Unknown;
+    status = listing(listed);
+    if (!NT_SUCCESS(status)) return status;
+    if (listed == Listed::Link || (!openedAsItself && listed != Listed::NotLink)) return kReparsePointEncountered;
   }
-  return SetDeleteDisposition(file.get());
+  if (clearReadOnly && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+    status = ClearReadOnlyOf(file.get(), basic.FileAttributes, options);
+    if (!NT_SUCCESS(status)) return status;
+  }
+  UniqueNtHandle deleting;
+  status = Reopen(file.get(), DELETE, kShareAll, options, deleting);
+  if (!NT_SUCCESS(status)) return status;
+  return SetDeleteDisposition(deleting.get());
 }
 
-NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const std::function<Listed()>& listed) {
+NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing) {
   UniqueNtHandle folder;
   NTSTATUS status = Open(root, name, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES, kShareAll, kFolderOpenOptions, folder);
+  Listed listed = Listed::Unknown;
   if (status == nt::InvalidParameter) {
+    // Opened this way a link shows its target: only the listing can vouch.
     status = Open(root, name, DELETE | SYNCHRONIZE, kShareAll, kFolderFollowOptions, folder);
     if (!NT_SUCCESS(status)) return status;
+    status = listing(listed);
+    if (!NT_SUCCESS(status)) return status;
+    if (listed != Listed::NotLink) return kReparsePointEncountered;
     return SetDeleteDisposition(folder.get());
   }
   if (!NT_SUCCESS(status)) return status;
@@ -199,7 +255,9 @@ NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const std::func
 
   // The handle shows an ordinary folder; it is kept, so nothing swapped in
   // under the name since can be deleted in its place.
-  if (listed() == Listed::Link) return kReparsePointEncountered;
+  status = listing(listed);
+  if (!NT_SUCCESS(status)) return status;
+  if (listed == Listed::Link) return kReparsePointEncountered;
   return SetDeleteDisposition(folder.get());
 }
 

@@ -96,27 +96,38 @@ bool IsLinkTag(ULONG tag);
 // How a folder lists one of its entries. A system that follows a link even
 // when asked to open the link itself shows the target's attributes on the
 // handle; only the listing of the link's parent still shows the reparse
-// point. Wine does so for Unix symbolic links.
+// point. Wine does so for Unix symbolic links to folders.
 enum class Listed { Link, NotLink, Unknown };
 // Asked through a fresh handle on `folder`, so the folder's own listing is
-// left where it is. Unknown when the folder cannot be asked or lists no
-// entry of exactly that name.
-Listed ListedAs(HANDLE folder, const UNICODE_STRING& name);
+// left where it is. Unknown when the folder lists no entry of exactly that
+// name; the failure when the folder cannot be asked, with `listed` left as
+// it was.
+NTSTATUS QueryListed(HANDLE folder, const UNICODE_STRING& name, Listed& listed);
 // The same for a full NT path, asking the folder that holds it; Unknown for
 // a root, which has no parent to ask.
-Listed ListedAsByPath(const UNICODE_STRING& ntPath);
+NTSTATUS QueryListedByPath(const UNICODE_STRING& ntPath, Listed& listed);
+// How an operation learns the listing of what it opened, when it needs it.
+using ListingCheck = std::function<NTSTATUS(Listed&)>;
 
-// Deletes one file: opened with DELETE and FILE_OPEN_REPARSE_POINT (once
-// more without, on systems that refuse it), delete disposition set.
-// `listedAsLink`: the parent lists the entry as a reparse point, so the
-// open must show one too, or the system has opened the link's target and
-// nothing is deleted.
-NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, bool listedAsLink);
+// Deletes one file, or a link to a file as the link itself. The file is
+// opened with FILE_READ_ATTRIBUTES and FILE_OPEN_REPARSE_POINT (once more
+// without, on systems that refuse it), and checked: when the handle shows
+// no reparse point, `listing` is asked, and a file listed as a link (or,
+// after an open without FILE_OPEN_REPARSE_POINT, one not listed as an
+// ordinary file) is left alone with kReparsePointEncountered; a failure of
+// the check is returned and nothing is deleted. With `clearReadOnly`, a
+// read-only attribute is cleared before the delete is tried, so that a file
+// that stays (held open) can still go at the next start. The delete goes
+// through a second handle opened on the checked one with DELETE, so nothing
+// swapped in under the name since can be deleted in its place.
+NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing, bool clearReadOnly);
 
 // Deletes one empty folder, or a link to a folder as the link itself.
-// `listed` is asked only when the open handle shows no reparse point; a
-// folder its parent lists as a link is then left alone.
-NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const std::function<Listed()>& listed);
+// `listing` is asked only when the open handle shows no reparse point; a
+// folder its parent lists as a link is then left alone, and so is every
+// folder when the listing cannot be asked. On a system that refuses
+// FILE_OPEN_REPARSE_POINT, only a folder listed as an ordinary one goes.
+NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing);
 
 // Deletes the folder that an open handle refers to, without looking its
 // name up again.

@@ -53,6 +53,7 @@ enum ListFilter : std::uint32_t {
   ListReparsePoints = 0x10,
   ListEverything = 0xFF,
 };
+inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
 inline constexpr std::uint32_t kAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kAttributeReparsePoint = 0x400;
 

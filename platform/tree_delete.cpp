@@ -20,62 +20,93 @@ constexpr ACCESS_MASK kWalkAccess = FILE_LIST_DIRECTORY | SYNCHRONIZE | FILE_REA
 constexpr ULONG kWalkOptions = kOpenReparsePoint | kBackupIntent | kSynchronousIo | kDirectoryFile;
 
 // Opens a folder to list it. kReparsePointEncountered when the folder is a
-// link: the handle says so, or the folder's parent lists it as one.
-NTSTATUS OpenFolderToWalk(HANDLE root, const UNICODE_STRING& name, const std::function<Listed()>& listed, UniqueNtHandle& folder) {
+// link: the handle says so, or the folder's parent lists it as one (on a
+// system that refuses FILE_OPEN_REPARSE_POINT: does not list it as an
+// ordinary folder). The failure of the listing check is returned.
+NTSTATUS OpenFolderToWalk(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing, UniqueNtHandle& folder) {
   UniqueNtHandle opened;
+  bool openedAsItself = true;
   NTSTATUS status = Open(root, name, kWalkAccess, kShareAll, kWalkOptions, opened);
-  if (status == nt::InvalidParameter) status = Open(root, name, kWalkAccess, kShareAll, kWalkOptions & ~kOpenReparsePoint, opened);
+  if (status == nt::InvalidParameter) {
+    openedAsItself = false;
+    status = Open(root, name, kWalkAccess, kShareAll, kWalkOptions & ~kOpenReparsePoint, opened);
+  }
   if (!NT_SUCCESS(status)) return status;
   ULONG attributes = 0;
   ULONG tag = 0;
   status = QueryAttributeTag(opened.get(), attributes, tag);
   if (!NT_SUCCESS(status) && status != nt::NotImplemented && status != nt::InvalidParameter) return status;
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return kReparsePointEncountered;
-  if (listed() == Listed::Link) return kReparsePointEncountered;
+  Listed listed = Listed::Unknown;
+  status = listing(listed);
+  if (!NT_SUCCESS(status)) return status;
+  if (listed == Listed::Link || (!openedAsItself && listed != Listed::NotLink)) return kReparsePointEncountered;
   folder = std::move(opened);
   return nt::Success;
 }
 
 // How a folder being walked lists one of its entries; an entry it cannot
 // vouch for counts as a link, so nothing is listed through it.
-Listed ListedInWalk(HANDLE parent, const UNICODE_STRING& name) {
-  return ListedAs(parent, name) == Listed::NotLink ? Listed::NotLink : Listed::Link;
+NTSTATUS ListedInWalk(HANDLE parent, const UNICODE_STRING& name, Listed& listed) {
+  Listed asked = Listed::Unknown;
+  const NTSTATUS status = QueryListed(parent, name, asked);
+  listed = NT_SUCCESS(status) && asked == Listed::NotLink ? Listed::NotLink : Listed::Link;
+  return nt::Success;
 }
 
-Listed KnownLink() { return Listed::Link; }
+// A listing check whose answer is known already.
+ListingCheck Answer(Listed said) {
+  return [said](Listed& listed) {
+    listed = said;
+    return nt::Success;
+  };
+}
 
-// Removes one entry of a folder being walked. A folder that is to be walked
-// is handed back open instead.
-void RemoveEntry(HANDLE parent, const FolderEntry& entry, UniqueNtHandle& child) {
-  const std::wstring_view name(entry.name);
-  if (name == L"." || name == L"..") return;
-  const UNICODE_STRING counted = CountedName(name.data(), name.size());
-  const bool reparsePoint = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeleteFileAt(parent, counted, reparsePoint);
-    return;
-  }
-  if (reparsePoint) {
-    DeleteFolderAt(parent, counted, KnownLink);
-    return;
-  }
-  const NTSTATUS opened = OpenFolderToWalk(parent, counted, [&] { return ListedInWalk(parent, counted); }, child);
-  // Became a link since the listing: removed as one, never walked.
-  if (opened == kReparsePointEncountered) DeleteFolderAt(parent, counted, KnownLink);
+// What the walk's own listing said of an entry.
+ListingCheck AsListed(const FolderEntry& entry) {
+  return Answer((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? Listed::Link : Listed::NotLink);
 }
 
 // One folder of the walk, with its open listing.
 struct Level {
   UniqueNtHandle owned;  // empty for the top, which the caller holds
   HANDLE folder = nullptr;
+  std::wstring path;     // for what is left behind
   DirectoryLister lister;
   StatusCode state = status::Success;  // of the last read: 0 while an entry is current
 };
 
-std::unique_ptr<Level> StartLevel(HANDLE folder, UniqueNtHandle owned) {
+// Removes one entry of a folder being walked; what cannot go is handed to
+// `leftInTree`. A folder that is to be walked is handed back open instead.
+void RemoveEntry(const Level& level, const FolderEntry& entry, const LeftInTree& leftInTree, UniqueNtHandle& child) {
+  const std::wstring_view name(entry.name);
+  if (name == L"." || name == L"..") return;
+  const UNICODE_STRING counted = CountedName(name.data(), name.size());
+  const bool folder = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const bool reparsePoint = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  NTSTATUS removed = nt::Success;
+  if (!folder) {
+    removed = DeleteFileAt(level.folder, counted, AsListed(entry), true);
+  } else if (reparsePoint) {
+    removed = DeleteFolderAt(level.folder, counted, AsListed(entry));
+  } else {
+    const NTSTATUS opened = OpenFolderToWalk(
+        level.folder, counted, [&](Listed& listed) { return ListedInWalk(level.folder, counted, listed); }, child);
+    // Became a link since the listing: removed as one, never walked.
+    if (opened == kReparsePointEncountered) removed = DeleteFolderAt(level.folder, counted, Answer(Listed::Link));
+  }
+  if (NT_SUCCESS(removed) || !leftInTree) return;
+  std::wstring path = level.path;
+  path += L'\\';
+  path += name;
+  leftInTree(path, folder, FileStatus(removed));
+}
+
+std::unique_ptr<Level> StartLevel(HANDLE folder, UniqueNtHandle owned, std::wstring path) {
   auto level = std::make_unique<Level>();
   level->owned = std::move(owned);
   level->folder = folder;
+  level->path = std::move(path);
   level->state = level->lister.OpenListingOf(folder, {}, nullptr, ListEverything);
   return level;
 }
@@ -84,20 +115,22 @@ std::unique_ptr<Level> StartLevel(HANDLE folder, UniqueNtHandle owned) {
 // listing per level and no recursion, so the depth of a tree cannot
 // exhaust the stack. The result is the top listing's failure, if any; a
 // deeper folder whose listing fails is left in place and its parent goes on.
-StatusCode EmptyFolder(HANDLE top) {
+StatusCode EmptyFolder(HANDLE top, std::wstring_view topPath, const LeftInTree& leftInTree) {
+  std::wstring path(topPath);
+  while (path.size() > 1 && IsPathSeparator(path.back())) path.pop_back();
   std::vector<std::unique_ptr<Level>> levels;
-  levels.push_back(StartLevel(top, UniqueNtHandle()));
+  levels.push_back(StartLevel(top, UniqueNtHandle(), std::move(path)));
   for (;;) {
     Level& level = *levels.back();
     if (level.state == status::Success) {
       FolderEntry entry;
       const StatusCode read = level.lister.CurrentEntry(entry);
       UniqueNtHandle child;
-      if (read == status::Success) RemoveEntry(level.folder, entry, child);
+      if (read == status::Success) RemoveEntry(level, entry, leftInTree, child);
       level.state = IsFailure(read) ? read : level.lister.NextEntry();
       if (child) {
         const HANDLE folder = child.get();
-        levels.push_back(StartLevel(folder, std::move(child)));
+        levels.push_back(StartLevel(folder, std::move(child), level.path + L'\\' + entry.name));
       }
       continue;
     }
@@ -110,18 +143,19 @@ StatusCode EmptyFolder(HANDLE top) {
 
 }  // namespace
 
-StatusCode DeleteTree(std::wstring_view path, bool recursive) {
+StatusCode DeleteTree(std::wstring_view path, bool recursive, const LeftInTree& leftInTree) {
   if (!recursive) return DeleteFolder(path);
   NtPath ntPath;
   const StatusCode converted = ToNtPath(path, ntPath);
   if (IsFailure(converted)) return converted;
   const UNICODE_STRING& name = *ntPath.get();
   UniqueNtHandle top;
-  const NTSTATUS opened = OpenFolderToWalk(nullptr, name, [&name] { return ListedAsByPath(name); }, top);
+  const NTSTATUS opened =
+      OpenFolderToWalk(nullptr, name, [&name](Listed& listed) { return QueryListedByPath(name, listed); }, top);
   if (opened == kReparsePointEncountered) return DeleteFolder(path);
   if (!NT_SUCCESS(opened)) return ListingOpenFailure(opened, path, path);
   try {
-    const StatusCode emptied = EmptyFolder(top.get());
+    const StatusCode emptied = EmptyFolder(top.get(), path, leftInTree);
     if (IsFailure(emptied)) return emptied;
   } catch (const std::bad_alloc&) {
     return status::OutOfMemory;
@@ -141,11 +175,12 @@ StatusCode DeleteAllMatching(std::wstring_view folder, std::wstring_view mask, s
   if (IsFailure(converted)) return converted;
   const UNICODE_STRING& name = *ntPath.get();
   UniqueNtHandle handle;
-  const NTSTATUS opened = OpenFolderToWalk(nullptr, name, [&name] { return ListedAsByPath(name); }, handle);
+  const NTSTATUS opened =
+      OpenFolderToWalk(nullptr, name, [&name](Listed& listed) { return QueryListedByPath(name, listed); }, handle);
   if (!NT_SUCCESS(opened)) return opened == kReparsePointEncountered ? status::LinkNotFollowed : ListingOpenFailure(opened, folder, folder);
 
   DirectoryLister lister;
-  StatusCode step = lister.OpenListingOf(handle.get(), folder, fileMask.c_str(), ListFiles);
+  StatusCode step = lister.OpenListingOf(handle.get(), folder, fileMask.c_str(), ListFiles | ListReparsePoints);
   if (IsFailure(step)) return step;
   std::uint32_t count = 0;
   while (step == status::Success) {
@@ -153,7 +188,7 @@ StatusCode DeleteAllMatching(std::wstring_view folder, std::wstring_view mask, s
     step = lister.CurrentEntry(entry);
     if (IsFailure(step)) break;
     const std::wstring_view entryName(entry.name);
-    const NTSTATUS removed = DeleteFileAt(handle.get(), CountedName(entryName.data(), entryName.size()), false);
+    const NTSTATUS removed = DeleteFileAt(handle.get(), CountedName(entryName.data(), entryName.size()), AsListed(entry), true);
     if (!NT_SUCCESS(removed)) {
       deleted = count;
       return FileStatus(removed);

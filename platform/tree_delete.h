@@ -10,6 +10,7 @@
 // removed as the link itself, or left alone where the system cannot open it
 // as itself; its target is never touched.
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "app/status_codes.h"
@@ -17,20 +18,31 @@
 
 namespace zor {
 
+// What a tree delete leaves behind of what it meant to remove: a file that
+// could not be deleted, or a link (to a file or a folder) that could not be
+// removed as itself, with its path below the tree's top and the reason. A
+// folder that stays because something stays in it is not named again.
+using LeftInTree = std::function<void(std::wstring_view path, bool folder, StatusCode why)>;
+
 // Without `recursive`, DeleteFolder. With it, every entry of the folder is
 // removed, depth first in the order the file system lists them: files with
-// a delete disposition, links as links, folders with their content. The
-// removal of a child is not examined; the result is the failure to list the
-// folder (which is then left in place), or the result of deleting the
-// folder itself, which fails while a child survives. A path that is itself
-// a link is removed as DeleteFolder removes a link.
-StatusCode DeleteTree(std::wstring_view path, bool recursive);
+// a delete disposition, their read-only attribute cleared first, links as
+// links, folders with their content. The removal of a child does not stop
+// the walk; what stays of the files and links is handed to `leftInTree`
+// when it is given. The result is the failure to list the folder (which is
+// then left in place), or the result of deleting the folder itself, which
+// fails while a child survives. A path that is itself a link is removed as
+// DeleteFolder removes a link; a path whose parent's listing cannot be read
+// is not walked, and that failure is returned.
+StatusCode DeleteTree(std::wstring_view path, bool recursive, const LeftInTree& leftInTree = {});
 
-// Deletes the files (not folders, not reparse points) of `folder` that
-// match `mask`, until the first deletion that fails, whose failure is
-// returned. `deleted` receives the number of files deleted in both cases;
-// it is left as it was when the folder cannot be listed. A folder that is a
-// link gives 0xC007112B and nothing is deleted.
+// Deletes the files of `folder` that match `mask` (not folders; a link to a
+// file as the link itself), a read-only attribute cleared first, until the
+// first deletion that fails, whose failure is returned: 0xC007112B for a
+// link that the system opens as its target. `deleted` receives the number
+// of files deleted in both cases; it is left as it was when the folder
+// cannot be listed. A folder that is a link gives 0xC007112B and nothing is
+// deleted.
 StatusCode DeleteAllMatching(std::wstring_view folder, std::wstring_view mask, std::uint32_t& deleted);
 
 }  // namespace zor

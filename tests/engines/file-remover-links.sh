@@ -13,9 +13,12 @@
 #   common\ProgramData\ZOR -> victims\common     planted under ProgramData
 #   main\Program Files (x86)\ZOR -> victims\main the main folder
 #   check\folder\inner, check\file.txt, check\link -> victims\check
-# The tree is removed afterwards with rm, which never follows a link. Every
-# link points to a folder: a Unix link to a file, deleted through Wine,
-# deletes its target.
+#   filelink\Desktop\ZOR Security 10.lnk, filelink\ZOR10\zorcore.dll,
+#   filelink\ZOR10\Drivers\zorfwfd.sys -> victims\filelink\keep-*.txt
+#                                                links to files
+# The tree is removed afterwards with rm, which never follows a link. A Unix
+# link to a file, deleted through Wine, deletes its target: the links to
+# files point only at files made here for them.
 #   file-remover-links.sh PROGRAM ARGUMENTS...   (the tests' emulator)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -52,6 +55,12 @@ ln -s "$root/victims/case" "$root/case/ProgramData/ZOR10/uPDATE"
 ln -s "$root/victims/common" "$root/common/ProgramData/ZOR"
 ln -s "$root/victims/main" "$root/main/Program Files (x86)/ZOR"
 ln -s "$root/victims/check" "$root/check/link"
+mkdir -p "$root/victims/filelink" "$root/filelink/Desktop" "$root/filelink/ZOR10/Drivers/x64"
+for kind in shortcut library driver; do echo "the user's $kind" >"$root/victims/filelink/keep-$kind.txt"; done
+echo driver >"$root/filelink/ZOR10/Drivers/x64/zorfwfd.sys"
+ln -s "$root/victims/filelink/keep-shortcut.txt" "$root/filelink/Desktop/ZOR Security 10.lnk"
+ln -s "$root/victims/filelink/keep-library.txt" "$root/filelink/ZOR10/zorcore.dll"
+ln -s "$root/victims/filelink/keep-driver.txt" "$root/filelink/ZOR10/Drivers/zorfwfd.sys"
 
 ZOR_REMOVER_LINK_ROOT="C:\\$name" "$here/../../cmake/wine-run.sh" "$@"
 status=$?

@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/file_operations.h"
 #include "platform/link_check.h"
 #include "tests/engines/file_remover_test_support.h"
 #include "tests/support/line_checks.h"
@@ -225,6 +227,56 @@ TEST_F(FileRemoverLinks, ItemStepsGivenALinkTouchOnlyTheLink) {
   EXPECT_EQ(lines.front(), "WARN Directory '" + N(link) + "' is a link: no file is deleted through it");
   EXPECT_EQ(Count(lines, LinkOnly(link)), 3) << Joined(lines);
   EXPECT_EQ(Count(lines, "Trying HardForce"), 0) << Joined(lines);
+}
+
+// Links to files among the product's files, each pointing at a file of the
+// user's: by a single-file row, a mask and a HardForce tree. What each points
+// at keeps its content; each link goes as itself where the system opens it
+// as itself, or stays with a warning.
+TEST_F(FileRemoverLinks, ALinkToAFileNeverTakesItsTargetAlong) {
+  struct Case {
+    const char* name;
+    const wchar_t* link;
+    const wchar_t* target;
+    const char* content;
+    std::function<StatusRecord(FileRemover&)> step;
+  };
+  const std::wstring program = Path(L"filelink\\ZOR10");
+  const Case cases[] = {
+      {"a single file", L"filelink\\Desktop\\ZOR Security 10.lnk", L"keep-shortcut.txt", "the user's shortcut\n",
+       [&](FileRemover& r) { return r.DeleteFileItem(Path(L"filelink\\Desktop\\ZOR Security 10.lnk"), true); }},
+      {"a mask", L"filelink\\ZOR10\\zorcore.dll", L"keep-library.txt", "the user's library\n",
+       [&](FileRemover& r) { return r.DeleteMatchingFiles(program, L"*.dll", true); }},
+      {"a HardForce tree", L"filelink\\ZOR10\\Drivers\\zorfwfd.sys", L"keep-driver.txt", "the user's driver\n",
+       [&](FileRemover& r) { return r.RemoveFolderItem(program + L"\\Drivers", true, true, true); }},
+  };
+  for (const Case& c : cases) {
+    // Running the stage on a link that nothing shows would delete its
+    // target: the stage runs only where the folder lists the link as one.
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(Path(c.link).c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << c.name;
+    FindClose(search);
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      GTEST_SKIP() << "Wine 8 lists a Unix symbolic link to a file as an ordinary file (attributes 0x"
+                   << std::hex << found.dwFileAttributes
+                   << ") and opens it as its target: nothing tells it from a file, so the stage is not run on it";
+    }
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring link = Path(c.link);
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(QueryAttributes(link, attributes), status::Success);
+    const bool opensAsItself = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    FileStage stage;
+    EXPECT_TRUE(c.step(stage.remover()).Empty());
+    EXPECT_EQ(test::ReadTextFile(Victim(std::wstring(L"filelink\\") + c.target)), c.content);
+    const std::string kept = "WARN File '" + N(link) + "' is a link that cannot be removed as itself: it is kept";
+    EXPECT_EQ(stage.log().Has(kept), !opensAsItself) << Joined(stage.log().Lines());
+    EXPECT_EQ(test::PathExists(link), !opensAsItself);
+    EXPECT_EQ(stage.parameters().RestartCounter, 0);
+  }
 }
 
 // The link check itself: the link by its parent's listing, everything else

@@ -122,6 +122,47 @@ TEST(FileOperations, DeleteFileNowAndOtherOpenersOfTheFile) {
   EXPECT_FALSE(PathExists(shared));
 }
 
+// Each row: a file made with `attributes`, held open without delete sharing
+// or not, deleted with or without leave to clear the read-only attribute.
+TEST(FileOperations, DeleteFileNowClearsTheReadOnlyAttributeOnlyWhenAsked) {
+  TestFolder folder;
+  // With the archive bit, which Wine shows on every file, so that the
+  // attributes left read the same on both systems.
+  constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+  const struct {
+    const char* label;
+    DWORD attributes;
+    bool held;
+    ReadOnlyAttribute readOnly;
+    std::uint32_t expected;
+    DWORD attributesAfter;  // INVALID_FILE_ATTRIBUTES: the file is gone
+  } rows[] = {
+      {"read-only, respected", kReadOnly, false, ReadOnlyAttribute::Respect, kAccessDenied, kReadOnly},
+      {"read-only, cleared", kReadOnly, false, ReadOnlyAttribute::Clear, 0, INVALID_FILE_ATTRIBUTES},
+      {"read-only and hidden, cleared", kReadOnly | FILE_ATTRIBUTE_HIDDEN, false, ReadOnlyAttribute::Clear, 0,
+       INVALID_FILE_ATTRIBUTES},
+      {"read-only and held: the attribute goes all the same", kReadOnly, true, ReadOnlyAttribute::Clear,
+       kSharingViolation, FILE_ATTRIBUTE_ARCHIVE},
+      {"read-only, hidden and held: only read-only goes", kReadOnly | FILE_ATTRIBUTE_HIDDEN, true,
+       ReadOnlyAttribute::Clear, kSharingViolation, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+      {"plain, clear asked", FILE_ATTRIBUTE_ARCHIVE, false, ReadOnlyAttribute::Clear, 0, INVALID_FILE_ATTRIBUTES},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    const std::wstring file = folder / L"zorsig.dat";
+    WriteTextFile(file, "signatures");
+    ASSERT_TRUE(SetFileAttributesW(file.c_str(), row.attributes));
+    const HANDLE holder = row.held ? CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                                   : INVALID_HANDLE_VALUE;
+    ASSERT_EQ(holder != INVALID_HANDLE_VALUE, row.held);
+    EXPECT_EQ(Code(DeleteFileNow(file, row.readOnly)), row.expected);
+    if (row.held) CloseHandle(holder);
+    EXPECT_EQ(GetFileAttributesW(file.c_str()), row.attributesAfter);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(file.c_str());
+  }
+}
+
 ZwCreateFileFunction* g_realCreate = nullptr;
 ULONG g_createOptionsSeen[4];
 int g_createCalls = 0;
@@ -204,11 +245,17 @@ TEST(FileOperations, DeleteFolderOpensAgainWithoutTheReparseOptionWhereItIsRefus
     g_realOpen = swap.original();
     EXPECT_EQ(DeleteFolder(empty), status::Success);
   }
-  ASSERT_EQ(g_openCalls, 2);
+  // Opened without the option, a link would show its target: the parent is
+  // asked next how it lists the folder (its own open, then the question's).
+  ASSERT_EQ(g_openCalls, 4);
   EXPECT_EQ(g_openOptionsSeen[0], 0x204021u);
   EXPECT_EQ(g_openAccessSeen[0], 0x110080u);
   EXPECT_EQ(g_openOptionsSeen[1], 0x4021u);
   EXPECT_EQ(g_openAccessSeen[1], 0x110000u);
+  for (int call : {2, 3}) {
+    EXPECT_EQ(g_openOptionsSeen[call], 0x4021u) << call;
+    EXPECT_EQ(g_openAccessSeen[call], 0x100001u) << call;
+  }
   EXPECT_FALSE(PathExists(empty));
 }
 

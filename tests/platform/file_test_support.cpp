@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace zor::test {
 
@@ -99,6 +100,92 @@ void RemoveTestTree(const std::wstring& path) {
     FindClose(search);
   }
   RemoveDirectoryW(path.c_str());
+}
+
+namespace {
+
+std::wstring_view NameOf(const UNICODE_STRING* name) {
+  return name ? std::wstring_view(name->Buffer, name->Length / sizeof(wchar_t)) : std::wstring_view();
+}
+
+}  // namespace
+
+ListedAsLinks* ListedAsLinks::active_ = nullptr;
+
+ListedAsLinks::ListedAsLinks(std::wstring prefix) : prefix_(std::move(prefix)), swap_(Native().ZwQueryDirectoryFile, &Query) {
+  active_ = this;
+}
+
+ListedAsLinks::~ListedAsLinks() { active_ = nullptr; }
+
+NTSTATUS NTAPI ListedAsLinks::Query(HANDLE file, HANDLE event, nt::IoApcRoutine apc, PVOID context, PIO_STATUS_BLOCK io,
+                                    PVOID buffer, ULONG length, ULONG infoClass, BOOLEAN single, PUNICODE_STRING name,
+                                    BOOLEAN restart) {
+  const NTSTATUS status =
+      active_->swap_.original()(file, event, apc, context, io, buffer, length, infoClass, single, name, restart);
+  // Where each record class keeps the name; the attributes sit at 56 in all.
+  ULONG nameAt = 0;
+  switch (infoClass) {
+    case 1: nameAt = 64; break;   // FileDirectoryInformation
+    case 2: nameAt = 68; break;   // FileFullDirectoryInformation
+    case 3: nameAt = 94; break;   // FileBothDirectoryInformation
+    case 37: nameAt = 104; break; // FileIdBothDirectoryInformation
+    case 38: nameAt = 80; break;  // FileIdFullDirectoryInformation
+    default: return status;
+  }
+  if (!NT_SUCCESS(status)) return status;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  for (ULONG at = 0;;) {
+    ULONG next = 0;
+    ULONG nameBytes = 0;
+    std::memcpy(&next, bytes + at, sizeof(next));
+    std::memcpy(&nameBytes, bytes + at + 60, sizeof(nameBytes));
+    const std::wstring_view entryName(reinterpret_cast<const wchar_t*>(bytes + at + nameAt), nameBytes / sizeof(wchar_t));
+    if (entryName.substr(0, active_->prefix_.size()) == active_->prefix_) {
+      ULONG attributes = 0;
+      std::memcpy(&attributes, bytes + at + 56, sizeof(attributes));
+      attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+      std::memcpy(bytes + at + 56, &attributes, sizeof(attributes));
+    }
+    if (next == 0) return status;
+    at += next;
+  }
+}
+
+RefusedListing* RefusedListing::active_ = nullptr;
+
+RefusedListing::RefusedListing(std::wstring mask, NTSTATUS refusal)
+    : mask_(std::move(mask)), refusal_(refusal), swap_(Native().ZwQueryDirectoryFile, &Query) {
+  active_ = this;
+}
+
+RefusedListing::~RefusedListing() { active_ = nullptr; }
+
+NTSTATUS NTAPI RefusedListing::Query(HANDLE file, HANDLE event, nt::IoApcRoutine apc, PVOID context, PIO_STATUS_BLOCK io,
+                                     PVOID buffer, ULONG length, ULONG infoClass, BOOLEAN single, PUNICODE_STRING name,
+                                     BOOLEAN restart) {
+  if (name != nullptr && NameOf(name) == active_->mask_) return active_->refusal_;
+  return active_->swap_.original()(file, event, apc, context, io, buffer, length, infoClass, single, name, restart);
+}
+
+RefusedOpen* RefusedOpen::active_ = nullptr;
+
+RefusedOpen::RefusedOpen(std::wstring suffix, NTSTATUS refusal)
+    : suffix_(std::move(suffix)), refusal_(refusal), swap_(Native().ZwOpenFile, &Open) {
+  active_ = this;
+}
+
+RefusedOpen::~RefusedOpen() { active_ = nullptr; }
+
+NTSTATUS NTAPI RefusedOpen::Open(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK io,
+                                 ULONG share, ULONG options) {
+  const std::wstring_view name = attributes ? NameOf(attributes->ObjectName) : std::wstring_view();
+  const std::wstring_view suffix = active_->suffix_;
+  if (attributes && attributes->RootDirectory == nullptr && name.size() >= suffix.size() &&
+      name.substr(name.size() - suffix.size()) == suffix) {
+    return active_->refusal_;
+  }
+  return active_->swap_.original()(file, access, attributes, io, share, options);
 }
 
 }  // namespace zor::test

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/native_api.h"
 #include "platform/native_types.h"
 
 namespace zor::test {
@@ -56,6 +57,63 @@ class SwappedEntry {
  private:
   Function*& entry_;
   Function* original_;
+};
+
+// Entries whose names begin with `prefix` listed as reparse points by every
+// folder listing of the process, for the length of a scope, while a handle
+// opened on one shows what it is: a link that the system opens as its
+// target, as Wine shows a Unix symbolic link to a folder.
+class ListedAsLinks {
+ public:
+  explicit ListedAsLinks(std::wstring prefix);
+  ~ListedAsLinks();
+  ListedAsLinks(const ListedAsLinks&) = delete;
+  ListedAsLinks& operator=(const ListedAsLinks&) = delete;
+
+ private:
+  static NTSTATUS NTAPI Query(HANDLE file, HANDLE event, nt::IoApcRoutine apc, PVOID context, PIO_STATUS_BLOCK io,
+                              PVOID buffer, ULONG length, ULONG infoClass, BOOLEAN single, PUNICODE_STRING name,
+                              BOOLEAN restart);
+  static ListedAsLinks* active_;
+  std::wstring prefix_;
+  SwappedEntry<ZwQueryDirectoryFileFunction> swap_;
+};
+
+// Every folder listing of the process asked with exactly the mask `mask`
+// fails with `refusal`, for the length of a scope.
+class RefusedListing {
+ public:
+  RefusedListing(std::wstring mask, NTSTATUS refusal);
+  ~RefusedListing();
+  RefusedListing(const RefusedListing&) = delete;
+  RefusedListing& operator=(const RefusedListing&) = delete;
+
+ private:
+  static NTSTATUS NTAPI Query(HANDLE file, HANDLE event, nt::IoApcRoutine apc, PVOID context, PIO_STATUS_BLOCK io,
+                              PVOID buffer, ULONG length, ULONG infoClass, BOOLEAN single, PUNICODE_STRING name,
+                              BOOLEAN restart);
+  static RefusedListing* active_;
+  std::wstring mask_;
+  NTSTATUS refusal_;
+  SwappedEntry<ZwQueryDirectoryFileFunction> swap_;
+};
+
+// Every open of the process by a full path (no root folder) that ends in
+// `suffix` fails with `refusal`, for the length of a scope.
+class RefusedOpen {
+ public:
+  RefusedOpen(std::wstring suffix, NTSTATUS refusal);
+  ~RefusedOpen();
+  RefusedOpen(const RefusedOpen&) = delete;
+  RefusedOpen& operator=(const RefusedOpen&) = delete;
+
+ private:
+  static NTSTATUS NTAPI Open(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK io,
+                             ULONG share, ULONG options);
+  static RefusedOpen* active_;
+  std::wstring suffix_;
+  NTSTATUS refusal_;
+  SwappedEntry<ZwOpenFileFunction> swap_;
 };
 
 }  // namespace zor::test

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/file_operations.h"
+#include "platform/link_check.h"
 #include "platform/native_api.h"
 #include "platform/native_file.h"
 #include "tests/platform/file_test_support.h"
@@ -24,6 +28,7 @@ using test::WriteTextFile;
 
 constexpr std::uint32_t kDirectoryNotEmpty = 0xC0070091;
 constexpr std::uint32_t kLinkNotFollowed = 0xC007112B;
+constexpr std::uint32_t kAccessDenied = 0xE0010058;
 
 std::uint32_t Code(StatusCode status) { return static_cast<std::uint32_t>(status); }
 
@@ -183,6 +188,123 @@ TEST(FileTreeDelete, AFolderListedAsALinkIsNotDeletedThroughItsTarget) {
   EXPECT_EQ(DeleteFolder(empty), status::Success);
 }
 
+void MakeReadOnly(const std::wstring& path) { ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY)) << Narrow(path); }
+
+TEST(FileTreeDelete, ReadOnlyFilesGoWithTheirTree) {
+  TestFolder folder;
+  const std::wstring tree = folder / L"tree";
+  MakeTree(tree);
+  for (const wchar_t* file : {L"\\top.txt", L"\\a\\b\\two.txt", L"\\d\\three.txt"}) MakeReadOnly(tree + file);
+  std::vector<std::wstring> left;
+  EXPECT_EQ(DeleteTree(tree, true, [&](std::wstring_view path, bool, StatusCode) { left.emplace_back(path); }),
+            status::Success);
+  EXPECT_EQ(left, std::vector<std::wstring>{});
+  EXPECT_FALSE(PathExists(tree));
+}
+
+// What a tree delete leaves is handed back one entry at a time: a file
+// listed as a link but opened as its target, a folder of the same kind,
+// and a file held open without delete sharing.
+TEST(FileTreeDelete, WhatStaysOfATreeIsNamedWithItsReason) {
+  TestFolder folder;
+  const std::wstring tree = folder / L"tree";
+  MakeTree(tree);
+  WriteTextFile(tree + L"\\pretend-link.txt", "kept");
+  MakeReadOnly(tree + L"\\pretend-link.txt");
+  MakeFolder(tree + L"\\a\\pretend-link-folder");
+  WriteTextFile(tree + L"\\a\\pretend-link-folder\\inside.txt", "inside");
+  const std::wstring held = tree + L"\\d\\three.txt";
+  const HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  std::vector<std::string> left;
+  StatusCode deleted;
+  {
+    test::ListedAsLinks links(L"pretend-link");
+    // Given with a trailing separator: the names below it have one all the same.
+    deleted = DeleteTree(tree + L"\\", true, [&](std::wstring_view path, bool isFolder, StatusCode why) {
+      char code[16];
+      std::snprintf(code, sizeof(code), "%08x", Code(why));
+      left.push_back(Narrow(path) + (isFolder ? " (folder) " : " ") + code);
+    });
+  }
+  CloseHandle(holder);
+  EXPECT_EQ(Code(deleted), kDirectoryNotEmpty);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{Narrow(tree) + "\\a\\pretend-link-folder (folder) c007112b",
+                                            Narrow(tree) + "\\d\\three.txt e0010053",
+                                            Narrow(tree) + "\\pretend-link.txt c007112b"}));
+  EXPECT_EQ(ReadTextFile(tree + L"\\pretend-link.txt"), "kept");
+  // Its attributes are those of what it stands for: never changed.
+  EXPECT_EQ(GetFileAttributesW((tree + L"\\pretend-link.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(ReadTextFile(tree + L"\\a\\pretend-link-folder\\inside.txt"), "inside");
+  EXPECT_EQ(ReadTextFile(held), "three");
+  EXPECT_EQ(FolderNames(tree), (std::vector<std::wstring>{L"a", L"d", L"pretend-link.txt"}));
+  SetFileAttributesW((tree + L"\\pretend-link.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FileTreeDelete, AFileListedAsALinkButOpenedAsItsTargetIsNotDeletedByName) {
+  TestFolder folder;
+  const std::wstring file = folder / L"pretend-link.dll";
+  WriteTextFile(file, "kept");
+  MakeReadOnly(file);
+  StatusCode deleted;
+  {
+    test::ListedAsLinks links(L"pretend-link");
+    deleted = DeleteFileNow(file, ReadOnlyAttribute::Clear);
+  }
+  EXPECT_EQ(Code(deleted), kLinkNotFollowed);
+  EXPECT_EQ(ReadTextFile(file), "kept");
+  EXPECT_EQ(GetFileAttributesW(file.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(DeleteFileNow(file), status::Success);
+}
+
+// When the folder above cannot say whether something is a link, nothing is
+// deleted and the failure is handed back.
+TEST(FileTreeDelete, NothingIsDeletedWhereTheListingAboveCannotBeRead) {
+  TestFolder folder;
+  WriteTextFile(folder / L"refused.txt", "kept");
+  MakeFolder(folder / L"refused-empty");
+  MakeTree(folder / L"refused-tree");
+  const struct {
+    const char* label;
+    const wchar_t* name;
+    std::function<StatusCode(const std::wstring&)> remove;
+  } rows[] = {
+      {"DeleteFileNow", L"refused.txt", [](const std::wstring& path) { return DeleteFileNow(path); }},
+      {"DeleteFolder", L"refused-empty", [](const std::wstring& path) { return DeleteFolder(path); }},
+      {"DeleteTree", L"refused-tree", [](const std::wstring& path) { return DeleteTree(path, true); }},
+      {"DeleteAllMatching", L"refused-tree",
+       [](const std::wstring& path) {
+         std::uint32_t count = 99;
+         const StatusCode deleted = DeleteAllMatching(path, L"*", count);
+         EXPECT_EQ(count, 99u);
+         return deleted;
+       }},
+      {"QueryIsLink", L"refused-tree",
+       [](const std::wstring& path) {
+         bool link = true;
+         const StatusCode checked = QueryIsLink(path, link);
+         EXPECT_TRUE(link);
+         return checked;
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    StatusCode result;
+    {
+      test::RefusedListing refused(row.name, nt::AccessDenied);
+      result = row.remove(folder / row.name);
+    }
+    EXPECT_EQ(Code(result), kAccessDenied);
+  }
+  EXPECT_EQ(ReadTextFile(folder / L"refused.txt"), "kept");
+  EXPECT_TRUE(PathExists(folder / L"refused-empty"));
+  EXPECT_EQ(ReadTextFile(folder / L"refused-tree\\a\\b\\two.txt"), "two");
+  EXPECT_EQ(FolderNames(folder / L"refused-tree"), (std::vector<std::wstring>{L"a", L"d", L"top.txt"}));
+}
+
 TEST(FileDeleteAllMatching, DeletesTheMatchingFilesOfOneFolder) {
   TestFolder folder;
   const std::wstring dir = folder / L"dir";
@@ -229,6 +351,41 @@ TEST(FileDeleteAllMatching, FoldersThatCannotBeListed) {
     EXPECT_EQ(Code(DeleteAllMatching(row.folder, L"*", count)), row.expected);
     EXPECT_EQ(count, 99u);
   }
+}
+
+TEST(FileDeleteAllMatching, ReadOnlyFilesGoToo) {
+  TestFolder folder;
+  const std::wstring dir = folder / L"dir";
+  MakeFolder(dir);
+  for (const wchar_t* name : {L"a.sig", L"b.sig", L"c.sig", L"keep.txt"}) WriteTextFile(dir + L"\\" + name, "x");
+  MakeReadOnly(dir + L"\\a.sig");
+  MakeReadOnly(dir + L"\\c.sig");
+  MakeReadOnly(dir + L"\\keep.txt");
+  std::uint32_t count = 99;
+  EXPECT_EQ(DeleteAllMatching(dir, L"*.sig", count), status::Success);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(FolderNames(dir), std::vector<std::wstring>{L"keep.txt"});
+  EXPECT_EQ(GetFileAttributesW((dir + L"\\keep.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  SetFileAttributesW((dir + L"\\keep.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FileDeleteAllMatching, AFileListedAsALinkButOpenedAsItsTargetEndsTheStep) {
+  TestFolder folder;
+  const std::wstring dir = folder / L"dir";
+  MakeFolder(dir);
+  WriteTextFile(dir + L"\\pretend-link.dll", "kept");
+  WriteTextFile(dir + L"\\other.txt", "other");
+  std::uint32_t count = 99;
+  StatusCode deleted;
+  {
+    test::ListedAsLinks links(L"pretend-link");
+    deleted = DeleteAllMatching(dir, L"*.dll", count);
+  }
+  EXPECT_EQ(Code(deleted), kLinkNotFollowed);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(ReadTextFile(dir + L"\\pretend-link.dll"), "kept");
+  EXPECT_EQ(ReadTextFile(dir + L"\\other.txt"), "other");
 }
 
 TEST(FileDeleteAllMatching, TheFirstFailedDeletionEndsTheStep) {
