@@ -12,7 +12,9 @@ namespace zor::test {
 
 ProgramCopy::ProgramCopy(const std::wstring& subfolder) {
   programFolder = subfolder.empty() ? folder.Path() : folder.File(subfolder);
-  if (!subfolder.empty()) EXPECT_TRUE(CreateDirectoryW(programFolder.c_str(), nullptr)) << GetLastError();
+  if (!subfolder.empty()) {
+    EXPECT_TRUE(CreateDirectoryW(programFolder.c_str(), nullptr)) << GetLastError();
+  }
   program = programFolder + L"\\zorremover.exe";
   EXPECT_TRUE(CopyFileW(ProgramPath().c_str(), program.c_str(), TRUE)) << GetLastError();
 }
