@@ -249,7 +249,8 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
     std::wstring entry;
     ASSERT_TRUE(runOnce.Read(entry));
     const std::wstring expected = L"\"" + OwnModulePath() +
-                                  L"\" /run_number=2 /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" /ndis_nextstep=5" +
+                                  L"\" /run_number=2 /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" "
+                                  L"/zoradmindir=\"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin\" /ndis_nextstep=5" +
                                   (row.noRestart ? L" /norestart" : L"");
     EXPECT_EQ(Ascii(entry), Ascii(expected));
     const std::vector<std::string> lines = run.log.Lines();
