@@ -28,13 +28,13 @@ constexpr FolderField kFields[] = {
     {kRecordedFolderNames[2], &RecordedFolders::ZorDataDir, &RunParameters::ZorDataDir},
 };
 
-// The product's own data lies in the 32-bit view; the remover's key is in
-// the 64-bit one, where the program itself writes.
-StatusCode OpenMachine64(RegistryKey& machine) { return machine.SetViewMode(ViewMode64); }
+// The product's keys lie in the 32-bit view; the remover's own key lies in
+// the 64-bit one.
+StatusCode UseRecordView(RegistryKey& machine) { return machine.SetViewMode(ViewMode64); }
 
 StatusCode WriteFolders(const RunParameters& parameters) {
   RegistryKey record(RootLocalMachine);
-  if (const StatusCode selected = OpenMachine64(record); IsFailure(selected)) return selected;
+  if (const StatusCode selected = UseRecordView(record); IsFailure(selected)) return selected;
   if (const StatusCode opened = record.OpenOrCreate(kUnfinishedRunKey); IsFailure(opened)) return opened;
   for (const FolderField& field : kFields) {
     const std::wstring& folder = parameters.*field.parameter;
@@ -75,7 +75,7 @@ void RecordUnfinishedRun(RunContext& context) {
 
 bool ReadUnfinishedRun(RunContext& context, RecordedFolders& folders) {
   RegistryKey record(RootLocalMachine);
-  if (IsFailure(OpenMachine64(record)) || IsFailure(record.Open(kUnfinishedRunKey))) return false;
+  if (IsFailure(UseRecordView(record)) || IsFailure(record.Open(kUnfinishedRunKey))) return false;
   for (const FolderField& field : kFields) {
     if (!record.ValueExists(field.name)) continue;
     RegistryValue value;
@@ -92,7 +92,7 @@ bool ReadUnfinishedRun(RunContext& context, RecordedFolders& folders) {
 
 void ForgetUnfinishedRun(RunContext& context) {
   RegistryKey remover(RootLocalMachine);
-  if (IsFailure(OpenMachine64(remover)) || IsFailure(remover.Open(kRemoverKey)) ||
+  if (IsFailure(UseRecordView(remover)) || IsFailure(remover.Open(kRemoverKey)) ||
       !RegistryKey::KeyExists(remover, kUnfinishedRunName)) {
     return;
   }
