@@ -7,6 +7,7 @@
 
 #include "app/process_launch.h"
 #include "app/restart.h"
+#include "app/unfinished_run.h"
 
 namespace zor {
 namespace {
@@ -100,6 +101,10 @@ PipelineEnding RunPipelineStages(RunContext& context) {
     return {true, parameters.NdisNextStep};
   }
 
+  // Before anything is deleted: from here on a stopped run leaves work that
+  // only these folders let the next run find.
+  RecordUnfinishedRun(context);
+
   context.Log(severity::Info, Here(__LINE__), L"*****     Msi data     *****");
   if (const StatusCode code = RunStage(engines.installerData.get()); IsFailure(code)) {
     context.Log(severity::Debug, Here(__LINE__), L"Msi data removal failed with error 0x%08x", code);
@@ -140,6 +145,9 @@ PipelineEnding RunPipelineStages(RunContext& context) {
   }
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
+    // The run after the restart finishes this one and may be stopped too.
+    context.Log(severity::Debug, Here(__LINE__), L"The record %s stays for the run after the restart",
+                kUnfinishedRunLogName);
     context.Log(severity::Debug, Here(__LINE__), L"Restarting...");
     const StatusRecord restarted = RestartAndResume(context);
     if (!restarted.Empty() && restarted.Failed()) {
@@ -147,7 +155,10 @@ PipelineEnding RunPipelineStages(RunContext& context) {
     } else {
       return {true, 0};
     }
+    // The restart entry still starts the next run at the next logon.
+    return {};
   }
+  ForgetUnfinishedRun(context);
   return {};
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The main run: the confirmations, then every removal stage in its fixed
 // order, then the restart when a stage of the first run left work for the
-// next start of Windows.
+// next start of Windows. The run's product folders are recorded before the
+// first stage and the record goes when no later run is registered.
 #include "app/run_context.h"
 #include "app/status_record.h"
 

@@ -1,10 +1,12 @@
 #include <string>
 #include <string_view>
 
+#include "app/process_launch.h"
 #include "app/product_folder.h"
 #include "app/product_folder_check.h"
 #include "app/product_folder_guard.h"
 #include "app/run_setup.h"
+#include "app/unfinished_run.h"
 #include "platform/file_operations.h"
 #include "platform/native_types.h"
 #include "platform/registry_key.h"
@@ -202,6 +204,46 @@ StatusCode DiscoverAdminFolder(RunContext& context, const ProductFolderGuard& gu
   return status::Success;
 }
 
+// A run stopped before its end may have deleted the product keys already:
+// the folders it recorded come before them. They pass the same check as a
+// folder from anywhere else.
+void TakeUnfinishedRun(RunContext& context, const ProductFolderGuard& guard) {
+  RunParameters& parameters = context.parameters;
+  if (!parameters.ZorDir.empty() && !parameters.ZorAdminDir.empty() && !parameters.ZorDataDir.empty()) return;
+  RecordedFolders recorded;
+  if (!ReadUnfinishedRun(context, recorded)) return;
+  const struct {
+    std::wstring_view name;
+    ProductFolderField kind;
+    std::wstring& target;
+    std::wstring& folder;
+  } fields[] = {
+      {L"ZorDir", ProductFolderField::ZorDir, parameters.ZorDir, recorded.ZorDir},
+      {L"ZorAdminDir", ProductFolderField::ZorAdminDir, parameters.ZorAdminDir, recorded.ZorAdminDir},
+      {L"ZorDataDir", ProductFolderField::ZorDataDir, parameters.ZorDataDir, recorded.ZorDataDir},
+  };
+  bool announced = false;
+  for (const auto& field : fields) {
+    if (!field.target.empty() || field.folder.empty()) continue;
+    if (!announced) {
+      // The separate copy starts while its main run is under way: the record
+      // is that run's own, and nothing is resumed.
+      if (IsSeparateCopy()) {
+        context.Log(severity::Debug, Here(__LINE__), L"The product folders of the main run are read from %s",
+                    kUnfinishedRunLogName);
+      } else {
+        context.Log(severity::Info, Here(__LINE__), L"Resuming an unfinished run recorded in %s",
+                    kUnfinishedRunLogName);
+      }
+      announced = true;
+    }
+    RefuseUnsafe(context, guard, field.folder, field.kind);
+    if (field.folder.empty()) continue;
+    field.target = field.folder;
+    context.Log(severity::Debug, Here(__LINE__), L"%s taken from the unfinished run: '%s'", field.name, field.folder);
+  }
+}
+
 }  // namespace
 
 SystemFolders MachineSystemFolders(const RunParameters& parameters) {
@@ -229,6 +271,7 @@ StatusRecord DiscoverProductFolders(RunContext& context) {
   RefuseUnsafe(context, guard, parameters.ZorDir, ProductFolderField::ZorDir);
   RefuseUnsafe(context, guard, parameters.ZorAdminDir, ProductFolderField::ZorAdminDir);
   RefuseUnsafe(context, guard, parameters.ZorDataDir, ProductFolderField::ZorDataDir);
+  TakeUnfinishedRun(context, guard);
 
   const int programFiles = parameters.Is64BitSystem ? FolderProgramFiles32Bit : FolderProgramFiles;
   if (const StatusCode found = DiscoverField(context, guard, {L"ZorDir", ProductFolderField::ZorDir, ProductProgramFolder, L"ZorDir"},

@@ -1,6 +1,8 @@
 #pragma once
 // The command the RunOnce entry "ZorRemover" starts after the restart: the
-// program, quoted, then the run number and the folders of this run. No
+// program, quoted, then the run number and the three product folders of this
+// run (the program, administration console and data folders), so that the
+// next run finds them after this one deleted the keys that name them. No
 // Windows header here.
 #include <string>
 #include <string_view>

@@ -40,8 +40,9 @@ StatusRecord TakeRunLock(RunContext& context, UniqueNtHandle& lock);
 // ReadSystemFolders filled and the Windows and Users folders of the machine.
 SystemFolders MachineSystemFolders(const RunParameters& parameters);
 
-// Fills the product folders that are still empty from the product keys, the
-// fall-back keys and the folders the product installs to by default. A value
+// Fills the product folders that are still empty from the record of an
+// unfinished run, the product keys, the fall-back keys and the folders the
+// product installs to by default, in this order. A value
 // that names a folder of Windows itself is refused with a WARN line and the
 // field is left empty.
 StatusRecord DiscoverProductFolders(RunContext& context);

@@ -722,6 +722,21 @@ StatusCode RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) {
   return result;
 }
 
+StatusCode RegistryKey::CountEntries(std::uint32_t& subKeys, std::uint32_t& values) {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(false, key); IsFailure(found)) return found;
+  QueryBuffer buffer;
+  ULONG length = 0;
+  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
+    return Native().ZwQueryKey(key, nt::KeyFullInformation, data, size, reported);
+  });
+  if (IsFailure(result)) return result;
+  const auto* full = static_cast<const nt::KeyFullInformationRecord*>(buffer.data());
+  subKeys = full->SubKeys;
+  values = full->Values;
+  return status::Success;
+}
+
 StatusCode RegistryKey::KeyName(std::wstring& name) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(false, key); IsFailure(found)) return found;

@@ -75,6 +75,10 @@ class RegistryKey {
   // The list is replaced; on a failure it holds the names read until then.
   StatusCode EnumSubKeys(std::vector<std::wstring>& names);
 
+  // How many subkeys and values the current key itself holds (no merging);
+  // a failure leaves both counts as they were.
+  StatusCode CountEntries(std::uint32_t& subKeys, std::uint32_t& values);
+
   // The full registry name of the current position.
   StatusCode KeyName(std::wstring& name);
 

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "app/restart.h"
+#include "platform/native_api.h"
 #include "platform/native_types.h"
 #include "platform/registry_key.h"
+#include "tests/app/run_record_support.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/support/line_checks.h"
 
@@ -24,6 +26,7 @@ namespace {
 using test::HasLine;
 using test::Ascii;
 using test::Joined;
+using test::ScopedRunRecord;
 
 class RecordingEngine final : public StageEngine {
  public:
@@ -125,6 +128,9 @@ std::vector<std::string> InfoLines(const std::vector<std::string>& lines) {
 }
 
 struct PipelineRun {
+  // Every run writes the machine's record of an unfinished run; each test
+  // starts and ends without one.
+  ScopedRunRecord record;
   test::TestFolder folder;
   test::CapturedLog log{folder, L"pipeline.log"};
   RunContext context;
@@ -210,12 +216,17 @@ TEST(MainPipeline, ASecondRunAsksNothingSkipsThePluginStageAndNeverRestarts) {
                        {"files", [](RunParameters& p) { p.RestartCounter += 1; return status::Success; }}});
   SeparateCopyScript copy(run.folder, 5);
   RunOnceValue runOnce;
+  // What the first run recorded before its restart.
+  ASSERT_TRUE(ScopedRunRecord::Write(L"C:\\Program Files (x86)\\ZOR\\ZOR10", L"", L"C:\\ProgramData\\ZOR10"));
 
   const PipelineEnding ending = RunPipelineStages(run.context);
 
   EXPECT_FALSE(ending.endsProcess);
   EXPECT_EQ(run.calls, (std::vector<std::string>{"installer data", "services", "drivers", "processes", "registry",
                                                  "files"}));
+  // No run comes after this one: the removal is finished.
+  EXPECT_FALSE(ScopedRunRecord::Present());
+  EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, ScopedRunRecord::RemoverKey(), KEY_WOW64_64KEY));
   const std::vector<std::string> lines = run.log.Lines();
   EXPECT_TRUE(HasLine(lines, "INFO ZorRemover runs in attempt number 2")) << Joined(lines);
   EXPECT_FALSE(HasLine(lines, "INFO *****     Exchange&Outlook plugins data     *****"));
@@ -249,13 +260,112 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
     std::wstring entry;
     ASSERT_TRUE(runOnce.Read(entry));
     const std::wstring expected = L"\"" + OwnModulePath() +
-                                  L"\" /run_number=2 /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" /ndis_nextstep=5" +
+                                  L"\" /run_number=2 /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" "
+                                  L"/zoradmindir=\"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin\" /ndis_nextstep=5" +
                                   (row.noRestart ? L" /norestart" : L"");
     EXPECT_EQ(Ascii(entry), Ascii(expected));
+    // The run after the restart may be stopped too: the record waits for it.
+    EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10");
+    EXPECT_EQ(ScopedRunRecord::Value(L"ZorAdminDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10 Admin");
+    EXPECT_EQ(ScopedRunRecord::Value(L"ZorDataDir"), "(none)");
     const std::vector<std::string> lines = run.log.Lines();
+    EXPECT_TRUE(HasLine(lines, "DEBUG The record HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun stays for the run after "
+                               "the restart"))
+        << Joined(lines);
     EXPECT_TRUE(HasLine(lines, "DEBUG Restarting...")) << Joined(lines);
     EXPECT_EQ(HasLine(lines, "DEBUG Requesting a restart (flags 7)"), !row.noRestart) << Joined(lines);
     for (const std::string& line : lines) EXPECT_NE(line.rfind("WARN ", 0), 0u) << line;
+  }
+}
+
+// The folders this run settled on are in the record before the first stage
+// deletes anything, through every stage, and gone when the run ends with no
+// later run registered.
+TEST(MainPipeline, RecordsTheFoldersBeforeTheFirstStageAndRemovesTheRecordAtTheEnd) {
+  PipelineRun run;
+  run.context.parameters.ZorDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10";
+  run.context.parameters.ZorAdminDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin";
+  run.context.parameters.ZorDataDir = L"C:\\ProgramData\\ZOR10";
+  std::vector<std::string> seen;
+  auto look = [&seen](RunParameters&) {
+    seen.push_back(ScopedRunRecord::Value(L"ZorDir") + " | " + ScopedRunRecord::Value(L"ZorAdminDir") + " | " +
+                   ScopedRunRecord::Value(L"ZorDataDir"));
+    return status::Success;
+  };
+  UseRecordingEngines(run.context, run.calls, {{"installer data", look}, {"registry", look}, {"files", look}});
+  SeparateCopyScript copy(run.folder, 1);
+  RunOnceValue runOnce;
+  // A record an earlier, stopped run left: this run's folders replace it.
+  ASSERT_TRUE(ScopedRunRecord::Write(L"D:\\Old", L"D:\\Old Admin", L"D:\\Old Data"));
+
+  const PipelineEnding ending = RunPipelineStages(run.context);
+
+  EXPECT_FALSE(ending.endsProcess);
+  const std::string recorded =
+      "C:\\Program Files (x86)\\ZOR\\ZOR10 | C:\\Program Files (x86)\\ZOR\\ZOR10 Admin | C:\\ProgramData\\ZOR10";
+  EXPECT_EQ(seen, (std::vector<std::string>{recorded, recorded, recorded}));
+  EXPECT_FALSE(ScopedRunRecord::Present());
+  EXPECT_FALSE(test::KeyPresent(HKEY_LOCAL_MACHINE, ScopedRunRecord::RemoverKey(), KEY_WOW64_64KEY));
+  const std::vector<std::string> lines = run.log.Lines();
+  const auto at = [&lines](const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) - lines.begin();
+  };
+  const auto banner = at("INFO ZorRemover runs in attempt number 1");
+  const auto written = at("DEBUG The product folders of this run are recorded in "
+                          "HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun");
+  const auto firstStage = at("INFO *****     Msi data     *****");
+  const auto lastStage = at("INFO *****     Files and folders     *****");
+  const auto removed = at("DEBUG The record HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun is removed: the run is finished");
+  ASSERT_LT(removed, static_cast<std::ptrdiff_t>(lines.size())) << Joined(lines);
+  EXPECT_EQ(written, banner + 1) << Joined(lines);
+  EXPECT_EQ(firstStage, written + 1) << Joined(lines);
+  EXPECT_GT(removed, lastStage) << Joined(lines);
+}
+
+NTSTATUS NTAPI DeniedSetValue(HANDLE, PUNICODE_STRING, ULONG, ULONG, const void*, ULONG) { return nt::AccessDenied; }
+NTSTATUS NTAPI DeniedDeleteKey(HANDLE) { return nt::AccessDenied; }
+
+// A record that cannot be written or removed costs a WARN line, never a
+// stage.
+TEST(MainPipeline, ARecordThatCannotBeWrittenOrRemovedIsAWarningAndEveryStageRuns) {
+  const struct {
+    const char* name;
+    bool denyWrite;
+    std::string warning;
+    bool recordAfter;
+  } rows[] = {
+      {"not written", true,
+       "WARN The product folders of this run could not be recorded in HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun "
+       "(error: e0010058); a run stopped from here on may leave them behind",
+       false},
+      {"not removed", false,
+       "WARN The record HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun could not be removed (error: e0010058); the next "
+       "run takes its folders from it",
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    PipelineRun run;
+    run.context.parameters.ZorDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10";
+    UseRecordingEngines(run.context, run.calls);
+    SeparateCopyScript copy(run.folder, 1);
+    RunOnceValue runOnce;
+    PipelineEnding ending;
+    if (row.denyWrite) {
+      test::EntrySwap swap(Native().ZwSetValueKey, &DeniedSetValue);
+      ending = RunPipelineStages(run.context);
+    } else {
+      test::EntrySwap swap(Native().ZwDeleteKey, &DeniedDeleteKey);
+      ending = RunPipelineStages(run.context);
+    }
+    EXPECT_FALSE(ending.endsProcess);
+    EXPECT_EQ(run.calls.size(), 7u);
+    EXPECT_EQ(ScopedRunRecord::Present(), row.recordAfter);
+    const std::vector<std::string> lines = run.log.Lines();
+    EXPECT_TRUE(HasLine(lines, row.warning)) << Joined(lines);
+    const auto warnings =
+        std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.rfind("WARN ", 0) == 0; });
+    EXPECT_EQ(warnings, 1) << Joined(lines);
   }
 }
 
@@ -270,9 +380,14 @@ TEST(MainPipeline, TheSeparateModeRunsOnlyTheFirewallStageAndEndsWithItsStep) {
                         }}});
   SeparateCopyScript copy(run.folder, 9);
   RunOnceValue runOnce;
+  // The main run's record, which its copy must leave as it is.
+  ASSERT_TRUE(ScopedRunRecord::Write(L"C:\\Program Files (x86)\\ZOR\\ZOR10", L"", L""));
+  run.context.parameters.ZorDataDir = L"C:\\ProgramData\\ZOR10";
 
   const PipelineEnding ending = RunPipelineStages(run.context);
 
+  EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10");
+  EXPECT_EQ(ScopedRunRecord::Value(L"ZorDataDir"), "(none)");
   EXPECT_TRUE(ending.endsProcess);
   EXPECT_EQ(ending.exitCode, 5);
   EXPECT_EQ(run.calls, std::vector<std::string>{"firewall driver"});
@@ -295,10 +410,13 @@ TEST(MainPipeline, AFirstRunWhoseConfirmationGetsNoAnswerRunsNoStage) {
   PipelineRun run;
   run.context.parameters.SkipAsk = false;
   UseRecordingEngines(run.context, run.calls);
+  // An earlier run's record outlives a run that removes nothing.
+  ASSERT_TRUE(ScopedRunRecord::Write(L"C:\\Program Files (x86)\\ZOR\\ZOR10", L"", L""));
   const PipelineEnding ending = RunPipelineStages(run.context);
   EXPECT_FALSE(ending.endsProcess);
   EXPECT_TRUE(run.calls.empty());
   EXPECT_TRUE(run.log.Lines().empty());
+  EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10");
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "app/process_launch.h"
 #include "app/product_folder_guard.h"
 #include "app/run_setup.h"
 #include "logging/log_manager.h"
 #include "platform/native_types.h"
+#include "tests/app/run_record_support.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/platform/registry_test_support.h"
 #include "tests/support/child_process.h"
@@ -206,10 +208,11 @@ TEST(ProductDiscovery, TakesProductFoldersInsideProgramFilesAndOnOtherDrives) {
   }
 }
 
-// Every fixed machine-wide name of the product (its keys in the 32-bit view
-// and its default folder) is written and removed by this one test, since the
-// tests run in parallel. The product-key lookup is cached per process, so the
-// product key is written before the first discovery. The product key and the
+// The fixed machine-wide names of the product (its keys in the 32-bit view
+// and its default folder) are written and removed by the tests of this suite
+// only, which run one at a time (they share the lock of the unfinished run's
+// record). The product-key lookup is cached per process, so the product key
+// is written before the first discovery. The product key and the
 // first fall-back key are one key: registry names ignore case.
 TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
   test::TestFolder folder;
@@ -316,6 +319,179 @@ TEST(ProductDiscovery, ProductKeysFallbackKeysAndDefaultFolderInOrder) {
         << Joined(found.lines);
     EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(defaultFolder));
   }
+}
+
+// What discovery logged: the lines after the command line's, without the
+// closing lines that name the run's folders (checked on their own).
+std::vector<std::string> DiscoveryLines(const std::vector<std::string>& lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].rfind("INFO Command line: ", 0) != 0) continue;
+    std::vector<std::string> after;
+    for (std::size_t j = i + 1; j < lines.size(); ++j) {
+      if (lines[j].find(" of this run: ") == std::string::npos) after.push_back(lines[j]);
+    }
+    return after;
+  }
+  return {"(no command line logged)"};
+}
+
+// The separate copy's mark in this process's environment while it lives.
+class SeparateCopyMark {
+ public:
+  explicit SeparateCopyMark(bool set) : set_(set) {
+    if (set_) SetEnvironmentVariableW(std::wstring(kSeparateCopyVariable).c_str(), L"1");
+  }
+  ~SeparateCopyMark() {
+    if (set_) SetEnvironmentVariableW(std::wstring(kSeparateCopyVariable).c_str(), nullptr);
+  }
+
+ private:
+  bool set_;
+};
+
+// A run stopped after its registry stage left its folders only in its
+// record: the next run takes them for the fields its command line leaves
+// empty, and they pass the same check as any other folder.
+TEST(ProductDiscovery, TakesTheFoldersOfAnUnfinishedRunThatTheCommandLineLeavesEmpty) {
+  // Real folders of the product's names: a folder that does not exist is
+  // never taken.
+  test::TestFolder made;
+  const ProductNamedFolder programFolder(made.File(L"ZOR"), L"ZOR10");
+  const ProductNamedFolder adminFolder(made.File(L"ZOR"), L"ZOR10 Admin");
+  const ProductNamedFolder dataFolder(made.File(L"Data"), L"ZOR10");
+  const ProductNamedFolder mineFolder(made.File(L"Mine"), L"ZOR10");
+  const ProductNamedFolder a(made.File(L"A"), L"ZOR9");
+  const ProductNamedFolder b(made.File(L"B"), L"ZOR9 Admin");
+  const ProductNamedFolder c(made.File(L"C"), L"ZOR8");
+  const std::wstring program = programFolder.path;
+  const std::wstring admin = adminFolder.path;
+  const std::wstring data = dataFolder.path;
+  const std::wstring mine = mineFolder.path;
+  const std::string p = test::Narrow(program);
+  const std::string ad = test::Narrow(admin);
+  const std::string d = test::Narrow(data);
+  const std::string resumed = "INFO Resuming an unfinished run recorded in HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun";
+  const struct {
+    const char* name;
+    std::wstring commandLine;
+    std::wstring recorded[3];  // empty: no value
+    bool numberForZorDir;      // the ZorDir value is a REG_DWORD instead
+    bool separateCopy;
+    std::wstring expected[3];
+    std::vector<std::string> lines;
+  } rows[] = {
+      {"all three from the record",
+       L"x.exe /silent",
+       {program, admin, data},
+       false,
+       false,
+       {program, admin, data},
+       {resumed, "DEBUG ZorDir taken from the unfinished run: '" + p + "'",
+        "DEBUG ZorAdminDir taken from the unfinished run: '" + ad + "'",
+        "DEBUG ZorDataDir taken from the unfinished run: '" + d + "'", "DEBUG ZorDir param set to " + p + ".",
+        "DEBUG ZorAdminDir param set to " + ad + ".", "DEBUG ZorDataDir param set to " + d + "."}},
+      {"the command line's program folder counts, not the record's",
+       L"x.exe /silent /zordir=\"" + mine + L"\"",
+       {program, L"", data},
+       false,
+       false,
+       {mine, L"", data},
+       {resumed, "DEBUG ZorDataDir taken from the unfinished run: '" + d + "'",
+        "DEBUG ZorDir param set to " + test::Narrow(mine) + ".", "WARN ZorAdminDir param empty.",
+        "DEBUG ZorDataDir param set to " + d + "."}},
+      {"every folder on the command line: the record is not read",
+       L"x.exe /zordir=\"" + a.path + L"\" /zoradmindir=\"" + b.path + L"\" /zordatadir=\"" + c.path + L"\"",
+       {program, admin, data},
+       false,
+       false,
+       {a.path, b.path, c.path},
+       {"DEBUG ZorDir param set to " + test::Narrow(a.path) + ".",
+        "DEBUG ZorAdminDir param set to " + test::Narrow(b.path) + ".",
+        "DEBUG ZorDataDir param set to " + test::Narrow(c.path) + "."}},
+      {"a folder of Windows in the record is refused",
+       L"x.exe /silent",
+       {L"C:\\Windows", L"", data},
+       false,
+       false,
+       {L"", L"", data},
+       {resumed, Refusal(L"C:\\Windows", "ZorDir", kProtected),
+        "DEBUG ZorDataDir taken from the unfinished run: '" + d + "'", "WARN ZorDir param empty.",
+        "WARN ZorAdminDir param empty.", "DEBUG ZorDataDir param set to " + d + "."}},
+      {"a record of another shape: a number, a missing value",
+       L"x.exe /silent",
+       {L"", L"", data},
+       true,
+       false,
+       {L"", L"", data},
+       {"WARN The value ZorDir of HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun is no folder and is ignored", resumed,
+        "DEBUG ZorDataDir taken from the unfinished run: '" + d + "'", "WARN ZorDir param empty.",
+        "WARN ZorAdminDir param empty.", "DEBUG ZorDataDir param set to " + d + "."}},
+      {"a record without values",
+       L"x.exe /silent",
+       {L"", L"", L""},
+       false,
+       false,
+       {L"", L"", L""},
+       {"WARN ZorDir param empty.", "WARN ZorAdminDir param empty.", "WARN ZorDataDir param empty."}},
+      {"the separate copy reads its main run's record and resumes nothing",
+       L"x.exe /silent /zordir=\"" + a.path + L"\" /zoradmindir=\"" + b.path + L"\"",
+       {program, admin, data},
+       false,
+       true,
+       {a.path, b.path, data},
+       {"DEBUG The product folders of the main run are read from HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun",
+        "DEBUG ZorDataDir taken from the unfinished run: '" + d + "'",
+        "DEBUG ZorDir param set to " + test::Narrow(a.path) + ".",
+        "DEBUG ZorAdminDir param set to " + test::Narrow(b.path) + ".", "DEBUG ZorDataDir param set to " + d + "."}},
+  };
+  test::TestFolder folder;
+  int index = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::ScopedRunRecord record;
+    ASSERT_TRUE(test::ScopedRunRecord::Write(row.recorded[0], row.recorded[1], row.recorded[2]));
+    if (row.numberForZorDir) {
+      const DWORD number = 7;
+      ASSERT_TRUE(test::WriteValue(HKEY_LOCAL_MACHINE, test::ScopedRunRecord::Key(), L"ZorDir", REG_DWORD, &number,
+                                   sizeof number, KEY_WOW64_64KEY));
+    }
+    const SeparateCopyMark mark(row.separateCopy);
+    const Discovery found = Discover(folder, index++, row.commandLine);
+    EXPECT_EQ(DiscoveryLines(found.lines), row.lines) << Joined(found.lines);
+    EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(row.expected[0]));
+    EXPECT_EQ(test::Narrow(found.parameters.ZorAdminDir), test::Narrow(row.expected[1]));
+    EXPECT_EQ(test::Narrow(found.parameters.ZorDataDir), test::Narrow(row.expected[2]));
+    EXPECT_EQ(found.parameters.AdminConsoleDetected, !row.expected[1].empty());
+    // Reading changes nothing: the record is the run's to remove.
+    EXPECT_EQ(test::ScopedRunRecord::Present(), true);
+  }
+}
+
+// The record comes before the product keys, which a stopped run may have
+// deleted or, stopped earlier, left in place; the keys still serve a field
+// the record leaves empty.
+TEST(ProductDiscovery, TheRecordOfAnUnfinishedRunComesBeforeTheProductKeys) {
+  test::TestFolder folder;
+  const std::wstring productKey = L"SOFTWARE\\Zor\\Zor10";
+  const test::ScopedTree keys(HKEY_LOCAL_MACHINE, productKey, KEY_WOW64_32KEY);
+  const ProductNamedFolder keyProgram(folder.File(L"key"), L"ZOR10");
+  const ProductNamedFolder keyData(folder.File(L"key-data"), L"ZOR10");
+  const ProductNamedFolder recordedProgram(folder.File(L"recorded"), L"ZOR10");
+  const std::wstring keyFolder = keyProgram.path;
+  const std::wstring recorded = recordedProgram.path;
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, productKey, L"ZorDir", keyFolder, KEY_WOW64_32KEY));
+  ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, productKey, L"ZorAllUsersDir", keyData.path, KEY_WOW64_32KEY));
+  test::ScopedRunRecord record;
+  ASSERT_TRUE(test::ScopedRunRecord::Write(recorded, L"", L""));
+
+  const Discovery found = Discover(folder, 0, L"x.exe /silent");
+
+  EXPECT_EQ(test::Narrow(found.parameters.ZorDir), test::Narrow(recorded));
+  EXPECT_EQ(test::Narrow(found.parameters.ZorDataDir), test::Narrow(keyData.path));
+  EXPECT_TRUE(HasLine(found.lines, "DEBUG ZorDir param set to " + test::Narrow(recorded) + ".")) << Joined(found.lines);
+  EXPECT_TRUE(HasLine(found.lines, "WARN ZorDataDir param empty, but Remover found ZorDataDir at '" +
+                                       test::Narrow(keyData.path) + "', use this path as default."))
+      << Joined(found.lines);
 }
 
 // The program itself runs discovery after the options: a refused folder on

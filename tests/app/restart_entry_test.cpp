@@ -25,21 +25,29 @@ TEST(RestartEntry, CarriesTheQuotedProgramTheNextRunNumberAndThisRunsFolders) {
       {"no folders",
        [](RunParameters&) {},
        L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2 /ndis_nextstep=1"},
-      {"both folders, a later firewall step and norestart",
+      {"all three folders, a later firewall step and norestart",
        [](RunParameters& p) {
          p.ZorDir = L"D:\\ZOR\\ZOR10";
+         p.ZorAdminDir = L"D:\\ZOR\\ZOR10 Admin";
          p.ZorDataDir = L"C:\\ProgramData\\ZOR10";
          p.NdisNextStep = 5;
          p.NoRestart = true;
        },
        L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2 /zordir=\"D:\\ZOR\\ZOR10\" "
-       L"/zordatadir=\"C:\\ProgramData\\ZOR10\" /ndis_nextstep=5 /norestart"},
+       L"/zoradmindir=\"D:\\ZOR\\ZOR10 Admin\" /zordatadir=\"C:\\ProgramData\\ZOR10\" /ndis_nextstep=5 /norestart"},
+      {"administration and data folders without the program folder",
+       [](RunParameters& p) {
+         p.ZorAdminDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin";
+         p.ZorDataDir = L"C:\\ProgramData\\ZOR10";
+       },
+       L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2 "
+       L"/zoradmindir=\"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin\" /zordatadir=\"C:\\ProgramData\\ZOR10\" "
+       L"/ndis_nextstep=1"},
       {"a step number that is a failure code is left out",
        [](RunParameters& p) { p.NdisNextStep = static_cast<std::int32_t>(0xA001000A); },
        L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2"},
       {"what the next run must not inherit",
        [](RunParameters& p) {
-         p.ZorAdminDir = L"C:\\Admin";
          p.SkipAsk = true;
          p.DeleteDirForceHard = true;
          p.NdisOnly = true;
@@ -61,6 +69,7 @@ TEST(RestartEntry, CarriesTheQuotedProgramTheNextRunNumberAndThisRunsFolders) {
 TEST(RestartEntry, TheNextRunReadsBackWhatThisRunWrote) {
   RunParameters first;
   first.ZorDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10";
+  first.ZorAdminDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin";
   first.ZorDataDir = L"C:\\ProgramData\\ZOR10";
   first.NdisNextStep = 3;
   first.NoRestart = true;
@@ -75,6 +84,7 @@ TEST(RestartEntry, TheNextRunReadsBackWhatThisRunWrote) {
   ApplyOptions(options, next);
   EXPECT_EQ(next.RunNumber, 2);
   EXPECT_EQ(next.ZorDir, first.ZorDir);
+  EXPECT_EQ(next.ZorAdminDir, first.ZorAdminDir);
   EXPECT_EQ(next.ZorDataDir, first.ZorDataDir);
   EXPECT_EQ(next.NdisNextStep, 3);
   EXPECT_TRUE(next.NoRestart);

@@ -7,6 +7,7 @@
 #include <string>
 #include <tuple>
 
+#include "app/unfinished_run.h"
 #include "engines/registry_item_table.h"
 
 namespace zor {
@@ -112,6 +113,28 @@ TEST(RegistryItemTable, NoRowIsRepeated) {
     for (wchar_t& c : key) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
     EXPECT_TRUE(seen.emplace(key, std::wstring(item.ValueName), item.RegistryParent, item.ViewMode).second);
   }
+}
+
+// The remover's record of an unfinished run must outlive the registry stage
+// that deletes the keys naming the product's folders: no row of the
+// machine's names the record's key or a key above it, in any view.
+TEST(RegistryItemTable, NoRowReachesTheRemoversOwnRecord) {
+  auto upper = [](std::wstring_view text) {
+    std::wstring result(text);
+    for (wchar_t& c : result) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    return result;
+  };
+  const std::wstring record = upper(kUnfinishedRunKey);
+  int machineRows = 0;
+  for (const RegistryItem& item : RegistryItemTable()) {
+    if (item.RegistryParent != ParentLocalMachine) continue;
+    SCOPED_TRACE(Describe(item));
+    const std::wstring key = upper(item.KeyPath);
+    EXPECT_NE(key, record);
+    EXPECT_FALSE(record.starts_with(key + L"\\"));
+    ++machineRows;
+  }
+  EXPECT_EQ(machineRows, 114 + 38 + 21 + 1 + 11 + 3 + 1);
 }
 
 // The current control set is a link to one of the numbered ones, and the

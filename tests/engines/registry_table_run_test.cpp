@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run_context.h"
+#include "app/unfinished_run.h"
 #include "engines/registry_item_table.h"
 #include "engines/registry_remover.h"
 #include "platform/native_types.h"
@@ -116,6 +117,8 @@ TEST(RegistryBuiltInTable, TheStageLeavesNoRowBehindAndNothingElseGoes) {
       {HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\ZorSvcNeighbour", 0},
       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\CLSID\\{00000000-0000-0000-0000-00000000000A}", KEY_WOW64_32KEY},
       {HKEY_CURRENT_USER, L"Software\\ZorNeighbour", 0},
+      // The remover's own record of this run, which the file stage still needs.
+      {HKEY_LOCAL_MACHINE, std::wstring(kUnfinishedRunKey), KEY_WOW64_64KEY},
   };
   for (const Place& place : neighbours) ASSERT_TRUE(test::MakeKey(place.root, place.path, place.flags));
   ASSERT_TRUE(CreateDirectoryW(L"C:\\Program Files (x86)\\ZOR", nullptr));

@@ -299,5 +299,42 @@ TEST_F(RegistryValues, EnumSubKeysListsInIndexOrderWithLongNames) {
   EXPECT_EQ(std::count(g_enumerateLengths.begin(), g_enumerateLengths.end(), 256u), 4);
 }
 
+NTSTATUS NTAPI DeniedQueryKey(HANDLE, ULONG, PVOID, ULONG, PULONG) { return nt::AccessDenied; }
+
+TEST_F(RegistryValues, CountEntriesCountsTheKeysOwnSubkeysAndValues) {
+  const struct {
+    const char* name;
+    const wchar_t* subkey;  // made below the key before the count, or null
+    const wchar_t* value;   // written to the key before the count, or null
+    std::uint32_t subKeys;
+    std::uint32_t values;
+  } rows[] = {
+      {"empty", nullptr, nullptr, 0, 0},
+      {"one value", nullptr, L"A", 0, 1},
+      {"a subkey, whose own values are not counted", L"Sub", nullptr, 1, 1},
+      {"a second subkey and value", L"Other", L"B", 2, 2},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.subkey) {
+      ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, path_ + L"\\" + row.subkey, L"Inner", L"x"));
+    }
+    if (row.value) {
+      ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, path_, row.value, L"x"));
+    }
+    std::uint32_t subKeys = 77;
+    std::uint32_t values = 77;
+    ASSERT_EQ(key_.CountEntries(subKeys, values), status::Success);
+    EXPECT_EQ(subKeys, row.subKeys);
+    EXPECT_EQ(values, row.values);
+  }
+  EntrySwap swap(Native().ZwQueryKey, &DeniedQueryKey);
+  std::uint32_t subKeys = 77;
+  std::uint32_t values = 77;
+  EXPECT_EQ(Code(key_.CountEntries(subKeys, values)), 0xE0010058u);
+  EXPECT_EQ(subKeys, 77u);
+  EXPECT_EQ(values, 77u);
+}
+
 }  // namespace
 }  // namespace zor
