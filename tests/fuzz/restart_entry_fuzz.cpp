@@ -5,9 +5,9 @@
 // quotes, must start no option either.
 //
 // Input lines: program path, program folder, data folder, run number, step,
-// norestart ("1" or empty). Quotation marks, which no Windows path holds,
-// and NULs are taken out of the paths; a program path that starts with
-// neither a drive nor a share is put on drive C.
+// norestart ("1" or empty), administration folder. Quotation marks, which
+// no Windows path holds, and NULs are taken out of the paths; a program path
+// that starts with neither a drive nor a share is put on drive C.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -56,8 +56,8 @@ void Check(const std::vector<std::wstring>& fields) {
   if (current.RunNumber == INT32_MAX) current.RunNumber = 1;
   current.NdisNextStep = static_cast<std::int32_t>(fuzz::NumberFromField(FieldAt(fields, 4)));
   current.NoRestart = !FieldAt(fields, 5).empty() && FieldAt(fields, 5) != L"0";
+  current.ZorAdminDir = WindowsPath(FieldAt(fields, 6));
   // Fields the next run must not inherit.
-  current.ZorAdminDir = L"C:\\Admin";
   current.WhitelistPath = L"C:\\list.txt";
   current.SkipAsk = true;
   current.DeleteDirForceHard = true;
@@ -74,19 +74,20 @@ void Check(const std::vector<std::wstring>& fields) {
   const RunParameters defaults;
   const std::int32_t expectedStep = current.NdisNextStep >= 0 ? current.NdisNextStep : defaults.NdisNextStep;
   const bool same = next.RunNumber == current.RunNumber + 1 && next.ZorDir == current.ZorDir &&
-                    next.ZorDataDir == current.ZorDataDir && next.NdisNextStep == expectedStep &&
+                    next.ZorAdminDir == current.ZorAdminDir && next.ZorDataDir == current.ZorDataDir && next.NdisNextStep == expectedStep &&
                     next.NoRestart == current.NoRestart;
   Require(same, "next-run-parameters", [&] {
     return Printable(entry) + " gave run " + std::to_string(next.RunNumber) + ", zordir " + Printable(next.ZorDir) +
-           ", zordatadir " + Printable(next.ZorDataDir) + ", step " + std::to_string(next.NdisNextStep) +
+           ", zoradmindir " + Printable(next.ZorAdminDir) + ", zordatadir " + Printable(next.ZorDataDir) + ", step " + std::to_string(next.NdisNextStep) +
            ", norestart " + std::to_string(next.NoRestart);
   });
-  const bool notInherited = next.ZorAdminDir.empty() && next.WhitelistPath.empty() && !next.SkipAsk &&
+  const bool notInherited = next.WhitelistPath.empty() && !next.SkipAsk &&
                             !next.DeleteDirForceHard && !next.NdisOnly;
   Require(notInherited, "nothing-else-carried", [&] { return Printable(entry); });
 
   std::vector<Named> expected = {{L"run_number", std::to_wstring(current.RunNumber + 1)}};
   if (!current.ZorDir.empty()) expected.push_back({L"zordir", current.ZorDir});
+  if (!current.ZorAdminDir.empty()) expected.push_back({L"zoradmindir", current.ZorAdminDir});
   if (!current.ZorDataDir.empty()) expected.push_back({L"zordatadir", current.ZorDataDir});
   if (current.NdisNextStep >= 0) expected.push_back({L"ndis_nextstep", std::to_wstring(current.NdisNextStep)});
   if (current.NoRestart) expected.push_back({L"norestart", {}});
