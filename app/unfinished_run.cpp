@@ -46,7 +46,8 @@ StatusCode WriteFolders(const RunParameters& parameters) {
     }
     if (IsFailure(written)) return written;
   }
-  return status::Success;
+  // A record still in memory when the machine goes down is no record.
+  return record.Flush();
 }
 
 // A folder text: a REG_SZ without a NUL inside. Anything else would be read

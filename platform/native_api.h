@@ -30,6 +30,7 @@ namespace zor {
     (PHANDLE Key, ACCESS_MASK Access, POBJECT_ATTRIBUTES Attributes, ULONG TitleIndex, PUNICODE_STRING Class,         \
      ULONG CreateOptions, PULONG Disposition))                                                                        \
   X(ZwDeleteKey, NTSTATUS, (HANDLE Key))                                                                              \
+  X(ZwFlushKey, NTSTATUS, (HANDLE Key))                                                                               \
   X(ZwDeleteValueKey, NTSTATUS, (HANDLE Key, PUNICODE_STRING ValueName))                                              \
   X(ZwQueryValueKey, NTSTATUS,                                                                                        \
     (HANDLE Key, PUNICODE_STRING ValueName, ULONG InformationClass, PVOID Information, ULONG Length, PULONG ResultLength)) \

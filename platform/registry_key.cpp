@@ -737,6 +737,12 @@ StatusCode RegistryKey::CountEntries(std::uint32_t& subKeys, std::uint32_t& valu
   return status::Success;
 }
 
+StatusCode RegistryKey::Flush() {
+  HANDLE key = nullptr;
+  if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
+  return StatusFromNtStatus(Native().ZwFlushKey(key));
+}
+
 StatusCode RegistryKey::KeyName(std::wstring& name) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(false, key); IsFailure(found)) return found;

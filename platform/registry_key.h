@@ -79,6 +79,10 @@ class RegistryKey {
   // a failure leaves both counts as they were.
   StatusCode CountEntries(std::uint32_t& subKeys, std::uint32_t& values);
 
+  // Writes the current key's changes to disk now rather than when Windows
+  // gets round to it, so that they outlive a crash of the machine.
+  StatusCode Flush();
+
   // The full registry name of the current position.
   StatusCode KeyName(std::wstring& name);
 

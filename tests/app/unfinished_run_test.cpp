@@ -10,6 +10,7 @@
 
 #include "app/run_context.h"
 #include "platform/native_api.h"
+#include "platform/registry_key.h"
 #include "tests/app/run_record_support.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/platform/registry_test_support.h"
@@ -39,6 +40,15 @@ struct LoggedContext {
 
 NTSTATUS NTAPI DeniedSetValue(HANDLE, PUNICODE_STRING, ULONG, ULONG, const void*, ULONG) { return nt::AccessDenied; }
 NTSTATUS NTAPI DeniedDeleteKey(HANDLE) { return nt::AccessDenied; }
+NTSTATUS NTAPI DeniedFlushKey(HANDLE) { return nt::AccessDenied; }
+
+// The full names of the keys flushed, in order.
+std::vector<std::wstring> g_flushed;
+NTSTATUS NTAPI RecordingFlushKey(HANDLE key) {
+  std::wstring name;
+  g_flushed.push_back(IsFailure(QueryKeyName(key, name)) ? L"(unnamed)" : name);
+  return nt::Success;
+}
 
 TEST(UnfinishedRun, RecordsTheThreeFoldersAndDropsWhatAnOlderRecordHeldForAnEmptyOne) {
   const struct {
@@ -82,19 +92,51 @@ TEST(UnfinishedRun, RecordsTheThreeFoldersAndDropsWhatAnOlderRecordHeldForAnEmpt
   }
 }
 
-TEST(UnfinishedRun, ARecordThatCannotBeWrittenIsAWarningOnly) {
+// The record must outlive a crash of the machine, not only of the run: it
+// goes to disk before the run goes on.
+TEST(UnfinishedRun, TheRecordIsFlushedToDiskOnceWritten) {
   ScopedRunRecord record;
   LoggedContext run;
   run.context.parameters.ZorDir = kProgramFolder;
+  g_flushed.clear();
   {
-    test::EntrySwap swap(Native().ZwSetValueKey, &DeniedSetValue);
+    test::EntrySwap swap(Native().ZwFlushKey, &RecordingFlushKey);
     RecordUnfinishedRun(run.context);
   }
-  EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "(none)");
-  EXPECT_EQ(run.Lines(), std::vector<std::string>{
-                             "WARN The product folders of this run could not be recorded in "
-                             "HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun (error: e0010058); a run stopped from here "
-                             "on may leave them behind"});
+  ASSERT_EQ(g_flushed.size(), 1u);
+  EXPECT_TRUE(test::SameName(g_flushed[0], test::NativeName(HKEY_LOCAL_MACHINE, ScopedRunRecord::Key(),
+                                                            KEY_WOW64_64KEY)))
+      << test::Narrow(g_flushed[0]);
+  EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10");
+}
+
+TEST(UnfinishedRun, ARecordThatCannotBeWrittenOrFlushedIsAWarningOnly) {
+  const struct {
+    const char* name;
+    bool denyWrite;
+    std::string value;  // ZorDir afterwards
+  } rows[] = {
+      {"no value written", true, "(none)"},
+      {"written, not flushed", false, "C:\\Program Files (x86)\\ZOR\\ZOR10"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScopedRunRecord record;
+    LoggedContext run;
+    run.context.parameters.ZorDir = kProgramFolder;
+    if (row.denyWrite) {
+      test::EntrySwap swap(Native().ZwSetValueKey, &DeniedSetValue);
+      RecordUnfinishedRun(run.context);
+    } else {
+      test::EntrySwap swap(Native().ZwFlushKey, &DeniedFlushKey);
+      RecordUnfinishedRun(run.context);
+    }
+    EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), row.value);
+    EXPECT_EQ(run.Lines(), std::vector<std::string>{
+                               "WARN The product folders of this run could not be recorded in "
+                               "HKLM\\SOFTWARE\\ZorRemover\\UnfinishedRun (error: e0010058); a run stopped from "
+                               "here on may leave them behind"});
+  }
 }
 
 TEST(UnfinishedRun, WithoutARecordNothingIsReadAndNothingLogged) {

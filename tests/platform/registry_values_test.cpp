@@ -336,5 +336,31 @@ TEST_F(RegistryValues, CountEntriesCountsTheKeysOwnSubkeysAndValues) {
   EXPECT_EQ(values, 77u);
 }
 
+std::vector<HANDLE> g_flushedKeys;
+NTSTATUS NTAPI RecordingFlushKey(HANDLE key) {
+  g_flushedKeys.push_back(key);
+  return nt::Success;
+}
+NTSTATUS NTAPI DeniedFlushKey(HANDLE) { return nt::AccessDenied; }
+
+TEST_F(RegistryValues, FlushHandsTheKeyItselfToTheSystemAndPassesItsAnswerOn) {
+  // The real call first: Wine and Windows both answer it.
+  ASSERT_EQ(key_.SetString(L"A", L"x"), status::Success);
+  EXPECT_EQ(key_.Flush(), status::Success);
+
+  g_flushedKeys.clear();
+  {
+    EntrySwap swap(Native().ZwFlushKey, &RecordingFlushKey);
+    EXPECT_EQ(key_.Flush(), status::Success);
+  }
+  ASSERT_EQ(g_flushedKeys.size(), 1u);
+  std::wstring name;
+  ASSERT_EQ(QueryKeyName(g_flushedKeys[0], name), status::Success);
+  EXPECT_TRUE(test::SameName(name, test::NativeName(HKEY_LOCAL_MACHINE, path_))) << Narrow(name);
+
+  EntrySwap swap(Native().ZwFlushKey, &DeniedFlushKey);
+  EXPECT_EQ(Code(key_.Flush()), 0xE0010058u);
+}
+
 }  // namespace
 }  // namespace zor
