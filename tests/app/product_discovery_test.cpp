@@ -355,14 +355,14 @@ class SeparateCopyMark {
 TEST(ProductDiscovery, TakesTheFoldersOfAnUnfinishedRunThatTheCommandLineLeavesEmpty) {
   // Real folders of the product's names: a folder that does not exist is
   // never taken.
-  test::TestFolder made;
-  const ProductNamedFolder programFolder(made.File(L"ZOR"), L"ZOR10");
-  const ProductNamedFolder adminFolder(made.File(L"ZOR"), L"ZOR10 Admin");
-  const ProductNamedFolder dataFolder(made.File(L"Data"), L"ZOR10");
-  const ProductNamedFolder mineFolder(made.File(L"Mine"), L"ZOR10");
-  const ProductNamedFolder a(made.File(L"A"), L"ZOR9");
-  const ProductNamedFolder b(made.File(L"B"), L"ZOR9 Admin");
-  const ProductNamedFolder c(made.File(L"C"), L"ZOR8");
+  test::TestFolder folder;
+  const ProductNamedFolder programFolder(folder.File(L"ZOR"), L"ZOR10");
+  const ProductNamedFolder adminFolder(folder.File(L"ZOR"), L"ZOR10 Admin");
+  const ProductNamedFolder dataFolder(folder.File(L"Data"), L"ZOR10");
+  const ProductNamedFolder mineFolder(folder.File(L"Mine"), L"ZOR10");
+  const ProductNamedFolder a(folder.File(L"A"), L"ZOR9");
+  const ProductNamedFolder b(folder.File(L"B"), L"ZOR9 Admin");
+  const ProductNamedFolder c(folder.File(L"C"), L"ZOR8");
   const std::wstring program = programFolder.path;
   const std::wstring admin = adminFolder.path;
   const std::wstring data = dataFolder.path;
@@ -444,7 +444,6 @@ TEST(ProductDiscovery, TakesTheFoldersOfAnUnfinishedRunThatTheCommandLineLeavesE
         "DEBUG ZorDir param set to " + test::Narrow(a.path) + ".",
         "DEBUG ZorAdminDir param set to " + test::Narrow(b.path) + ".", "DEBUG ZorDataDir param set to " + d + "."}},
   };
-  test::TestFolder folder;
   int index = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
