@@ -33,18 +33,6 @@ std::wstring ParentFolder(const std::wstring& path) {
   return last == std::wstring::npos ? std::wstring() : trimmed.substr(0, last);
 }
 
-std::wstring_view FieldName(ProductFolderField field) {
-  switch (field) {
-    case ProductFolderField::ZorDir:
-      return L"ZorDir";
-    case ProductFolderField::ZorAdminDir:
-      return L"ZorAdminDir";
-    case ProductFolderField::ZorDataDir:
-      return L"ZorDataDir";
-  }
-  return L"";
-}
-
 std::wstring EnvironmentText(const wchar_t* name) {
   wchar_t buffer[1024] = {};
   const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
@@ -71,18 +59,19 @@ void RefuseUnsafe(RunContext& context, const ProductFolderGuard& guard, std::wst
   StatusCode cause = status::Success;
   const FolderRefusal refusal = guard.Check(folder, field, cause);
   if (refusal == FolderRefusal::None) return;
-  const std::wstring_view name = FieldName(field);
+  const ProductFolderFieldNames names = NamesOf(field);
+  const std::wstring_view name = names.name;
   if (refusal == FolderRefusal::DoesNotExist) {
     context.Log(severity::Info, Here(__LINE__), L"Not using '%s' as %s: it does not exist.", folder, name);
   } else if (refusal == FolderRefusal::CannotOpen) {
     context.Log(severity::Warn, Here(__LINE__),
                 L"Refusing '%s' as %s: %s (error: %x). If the product lies elsewhere, name its folder with "
                 L"/%s=\"<full path>\".",
-                folder, name, RefusalReason(refusal), cause, FieldOption(field));
+                folder, name, RefusalReason(refusal), cause, names.option);
   } else {
     context.Log(severity::Warn, Here(__LINE__),
                 L"Refusing '%s' as %s: %s. If the product lies elsewhere, name its folder with /%s=\"<full path>\".",
-                folder, name, RefusalReason(refusal), FieldOption(field));
+                folder, name, RefusalReason(refusal), names.option);
   }
   folder.clear();
 }
@@ -213,14 +202,13 @@ void TakeUnfinishedRun(RunContext& context, const ProductFolderGuard& guard) {
   RecordedFolders recorded;
   if (!ReadUnfinishedRun(context, recorded)) return;
   const struct {
-    std::wstring_view name;
     ProductFolderField kind;
     std::wstring& target;
     std::wstring& folder;
   } fields[] = {
-      {L"ZorDir", ProductFolderField::ZorDir, parameters.ZorDir, recorded.ZorDir},
-      {L"ZorAdminDir", ProductFolderField::ZorAdminDir, parameters.ZorAdminDir, recorded.ZorAdminDir},
-      {L"ZorDataDir", ProductFolderField::ZorDataDir, parameters.ZorDataDir, recorded.ZorDataDir},
+      {ProductFolderField::ZorDir, parameters.ZorDir, recorded.ZorDir},
+      {ProductFolderField::ZorAdminDir, parameters.ZorAdminDir, recorded.ZorAdminDir},
+      {ProductFolderField::ZorDataDir, parameters.ZorDataDir, recorded.ZorDataDir},
   };
   bool announced = false;
   for (const auto& field : fields) {
@@ -240,7 +228,8 @@ void TakeUnfinishedRun(RunContext& context, const ProductFolderGuard& guard) {
     RefuseUnsafe(context, guard, field.folder, field.kind);
     if (field.folder.empty()) continue;
     field.target = field.folder;
-    context.Log(severity::Debug, Here(__LINE__), L"%s taken from the unfinished run: '%s'", field.name, field.folder);
+    context.Log(severity::Debug, Here(__LINE__), L"%s taken from the unfinished run: '%s'", NamesOf(field.kind).name,
+                field.folder);
   }
 }
 

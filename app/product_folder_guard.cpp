@@ -195,16 +195,4 @@ std::wstring_view RefusalReason(FolderRefusal refusal) {
   return L"";
 }
 
-std::wstring_view FieldOption(ProductFolderField field) {
-  switch (field) {
-    case ProductFolderField::ZorDir:
-      return L"zordir";
-    case ProductFolderField::ZorAdminDir:
-      return L"zoradmindir";
-    case ProductFolderField::ZorDataDir:
-      return L"zordatadir";
-  }
-  return L"";
-}
-
 }  // namespace zor

@@ -47,7 +47,5 @@ class ProductFolderGuard {
 // The rule a refusal names in its WARN line.
 std::wstring_view RefusalReason(FolderRefusal refusal);
 
-// The command-line option that names a folder of that kind.
-std::wstring_view FieldOption(ProductFolderField field);
 
 }  // namespace zor

@@ -24,6 +24,18 @@ constexpr std::wstring_view kDataFiles[] = {
 
 }  // namespace
 
+ProductFolderFieldNames NamesOf(ProductFolderField field) {
+  switch (field) {
+    case ProductFolderField::ZorDir:
+      return {L"ZorDir", L"zordir"};
+    case ProductFolderField::ZorAdminDir:
+      return {L"ZorAdminDir", L"zoradmindir"};
+    case ProductFolderField::ZorDataDir:
+      return {L"ZorDataDir", L"zordatadir"};
+  }
+  return {};
+}
+
 std::span<const std::wstring_view> ProductFolderNames() { return kFolderNames; }
 
 std::span<const std::wstring_view> ProductOwnFiles(ProductFolderField field) {

@@ -9,6 +9,14 @@ namespace zor {
 
 enum class ProductFolderField { ZorDir, ZorAdminDir, ZorDataDir };
 
+// A field's name in the run parameters and in log lines ("ZorDir"), and the
+// command-line option that names its folder ("zordir").
+struct ProductFolderFieldNames {
+  std::wstring_view name;
+  std::wstring_view option;
+};
+ProductFolderFieldNames NamesOf(ProductFolderField field);
+
 // The folder names of every generation, client and administration edition.
 std::span<const std::wstring_view> ProductFolderNames();
 

@@ -193,16 +193,16 @@ StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine) {
   if (commandLine.empty()) return {};
   context.Log(severity::Info, Here(__LINE__), L"Command line: %s", commandLine);
   OptionList options;
-  if (const StatusCode parsed = ParseOptions(commandLine, options); parsed == status::UnbalancedQuotes) {
+  const StatusCode parsed = ParseOptions(commandLine, options);
+  if (parsed == status::UnbalancedQuotes) {
     // Everything after the open mark would be read as one value, options
     // such as /silent included: better to touch nothing and say why.
     context.Log(severity::Error, Here(__LINE__),
                 L"The command line has a quotation mark that is not closed: nothing is removed. "
                 L"Close every quotation mark and run again.");
     return MakeStatus(parsed);
-  } else {
-    ThrowIfFailed(parsed);
   }
+  ThrowIfFailed(parsed);
   std::vector<std::wstring> unknown;
   if (!IsFailure(UnknownOptionNames(commandLine, unknown))) {
     for (const std::wstring& name : unknown) {
