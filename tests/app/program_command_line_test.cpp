@@ -141,7 +141,7 @@ TEST(ProgramRunCommandLine, TheLogLiesBesideTheProgramWhateverItsFolderIsNamed) 
     ProgramCopy copy(name);
     // A refused line ends quickly, after the log was opened.
     const test::ChildResult child = test::RunChild(copy.Quoted() + L" /silent /zordir=\"C:\\x", 120000);
-    ASSERT_TRUE(child.started);
+    ASSERT_TRUE(child.started) << "CreateProcessW failed with error " << child.startError;
     EXPECT_EQ(child.exitCode, static_cast<std::uint32_t>(status::UnbalancedQuotes)) << child.output;
     EXPECT_EQ(Count(copy.Messages(), kOpenQuoteRefusal), 1);
     EXPECT_FALSE(test::FileExistsAt(copy.folder.File(L"Tools"))) << "the log went where a cut name points";

@@ -48,6 +48,7 @@ ChildResult RunChildAs(const std::wstring& application, const std::wstring& comm
                                       nullptr, &startup, &process);
   CloseHandle(writeEnd);
   if (!created) {
+    result.startError = GetLastError();
     CloseHandle(readEnd);
     return result;
   }

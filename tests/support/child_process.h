@@ -8,6 +8,7 @@ namespace zor::test {
 
 struct ChildResult {
   bool started = false;
+  std::uint32_t startError = 0;  // GetLastError of a CreateProcessW that failed
   bool timedOut = false;
   std::uint32_t exitCode = 0;
   std::string output;  // standard output and standard error, as bytes
