@@ -2,14 +2,15 @@
 
 #include <string>
 
-#include "app/console_output.h"
+#include "platform/console_output.h"
 #include "app/entry_switches.h"
 #include "app/main_pipeline.h"
-#include "app/process_launch.h"
-#include "app/process_identity.h"
+#include "app/separate_copy.h"
+#include "platform/process_identity.h"
 #include "app/run_context.h"
+#include "app/product_discovery.h"
 #include "app/run_setup.h"
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 #include "app/usage_text.h"
 #include "platform/native_types.h"
 #include "platform/platform_startup.h"
@@ -29,8 +30,9 @@ void ReportMissingRights(bool consoleOnly) {
 
 // The steps after the rights check. Each failing step is thrown and ends the
 // run with its code.
-void RunRemoverSteps() {
+void RunRemoverSteps(EngineBinder bindEngines) {
   RunContext context;
+  bindEngines(context);
   ThrowIfFailed(SetUpLogging(context));
   ThrowIfFailed(ReadSystemFolders(context));
   std::wstring commandLine;
@@ -45,7 +47,7 @@ void RunRemoverSteps() {
 
 }  // namespace
 
-int RemoverMain(int argumentCount, wchar_t** arguments) {
+int RemoverMain(int argumentCount, wchar_t** arguments, EngineBinder bindEngines) {
   if (const StatusCode started = StartPlatform(); IsFailure(started)) return started;
 
   const EntrySwitches switches = ScanEntrySwitches(argumentCount, arguments);
@@ -63,7 +65,7 @@ int RemoverMain(int argumentCount, wchar_t** arguments) {
       StopPlatform();
       return 0;
     }
-    RunRemoverSteps();
+    RunRemoverSteps(bindEngines);
   } catch (ZorException& failure) {
     failure.PushMark(TraceMark::Caught);
     StopPlatform();

@@ -3,7 +3,7 @@
 #include <array>
 #include <cwchar>
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 
 namespace zor {
 namespace {

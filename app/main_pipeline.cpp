@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/process_launch.h"
+#include "app/separate_copy.h"
 #include "app/restart.h"
 #include "app/unfinished_run.h"
 

@@ -4,7 +4,7 @@
 // next start of Windows. The run's product folders are recorded before the
 // first stage and the record goes when no later run is registered.
 #include "app/run_context.h"
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 
 namespace zor {
 

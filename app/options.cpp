@@ -3,8 +3,8 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/integer_text.h"
-#include "app/text_case.h"
+#include "foundation/integer_text.h"
+#include "foundation/text_case.h"
 
 namespace zor {
 namespace {

@@ -1,7 +1,9 @@
+#include "app/product_discovery.h"
+
 #include <string>
 #include <string_view>
 
-#include "app/process_launch.h"
+#include "app/separate_copy.h"
 #include "app/product_folder.h"
 #include "app/product_folder_check.h"
 #include "app/product_folder_guard.h"

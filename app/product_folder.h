@@ -2,7 +2,7 @@
 // Where the installed product says its folders are.
 #include <string>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

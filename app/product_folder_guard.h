@@ -9,7 +9,7 @@
 
 #include "app/product_folder_check.h"
 #include "app/product_folder_marks.h"
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/folder_identity.h"
 
 namespace zor {

@@ -1,6 +1,6 @@
 #include "app/product_folder_marks.h"
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 
 namespace zor {
 namespace {

@@ -1,11 +1,9 @@
 #include "app/restart.h"
 
-#include <windows.h>
-
 #include "app/restart_entry.h"
-#include "platform/native_api.h"
-#include "platform/os_identity.h"
+#include "platform/process_identity.h"
 #include "platform/registry_key.h"
+#include "platform/system_restart.h"
 
 namespace zor {
 namespace {
@@ -14,157 +12,8 @@ constexpr std::wstring_view kFileId = L"5D0C7E21-94B3-4A6F-8E15-C2B7A9F03D64";
 LogSite Here(std::uint32_t line) { return {kFileId, line}; }
 
 constexpr std::int32_t kMaximumRuns = 5;
-constexpr DWORD kPlannedReason = 0x80000000;  // SHTDN_REASON_FLAG_PLANNED
-constexpr DWORD kShutdownTimeoutSeconds = 10;
-constexpr wchar_t kShutdownMessage[] = L"ZorRemover needs to restart your PC before continue";
-
-// A function of a loaded library, looked up by name.
-template <typename Function>
-Function LookUp(HMODULE library, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-// Shutdown privilege for the lifetime of the object; the previous state
-// comes back on every path.
-class ShutdownPrivilege {
- public:
-  // False when the token cannot be opened or adjusted; `failure` then holds
-  // the converted last error, which is 0 when there is none.
-  bool Enable(StatusCode& failure) {
-    SetLastError(0);
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_ADJUST_GROUPS | TOKEN_QUERY, &token_)) {
-      token_ = nullptr;
-      failure = StatusFromLastError(GetLastError());
-      return false;
-    }
-    TOKEN_PRIVILEGES wanted{};
-    wanted.PrivilegeCount = 1;
-    wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    DWORD size = sizeof previous_;
-    SetLastError(0);
-    if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &wanted.Privileges[0].Luid) ||
-        !AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &size)) {
-      failure = StatusFromLastError(GetLastError());
-      return false;
-    }
-    adjusted_ = true;
-    return true;
-  }
-
-  ~ShutdownPrivilege() {
-    if (adjusted_) AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
-    if (token_) CloseHandle(token_);
-  }
-
- private:
-  HANDLE token_ = nullptr;
-  TOKEN_PRIVILEGES previous_{};
-  bool adjusted_ = false;
-};
-
-// When the session list cannot be read, a session counts as active.
-bool UserSessionActive() {
-  using Enumerate = BOOL(WINAPI*)(HANDLE, DWORD, DWORD, void**, DWORD*);
-  using FreeMemory = void(WINAPI*)(void*);
-  struct SessionInfoA {
-    DWORD sessionId;
-    char* stationName;
-    int state;  // WTS_CONNECTSTATE_CLASS; 0 is WTSActive
-  };
-  HMODULE library = LoadLibraryW(L"wtsapi32.dll");
-  if (!library) return true;
-  auto enumerate = LookUp<Enumerate>(library, "WTSEnumerateSessionsA");
-  auto release = LookUp<FreeMemory>(library, "WTSFreeMemory");
-  bool active = true;
-  void* sessions = nullptr;
-  DWORD count = 0;
-  if (enumerate && release && enumerate(nullptr, 0, 1, &sessions, &count)) {
-    active = false;
-    const auto* list = static_cast<const SessionInfoA*>(sessions);
-    for (DWORD i = 0; i < count; ++i) {
-      if (list[i].state == 0) active = true;
-    }
-    release(sessions);
-  }
-  FreeLibrary(library);
-  return active;
-}
-
-bool UsesExitWindows(const OsIdentity& identity) {
-  return IsWindows2000Professional(identity) || IsXpWithoutServicePack(identity);
-}
-
-StatusCode ExitWindowsMethod(std::uint32_t flags) {
-  HMODULE library = LoadLibraryW(L"user32.dll");
-  if (!library) return StatusFromLastError(GetLastError());
-  using ExitWindows = BOOL(WINAPI*)(UINT, DWORD);
-  auto exitWindows = LookUp<ExitWindows>(library, "ExitWindowsEx");
-  if (!exitWindows) return StatusFromLastError(GetLastError());
-  UINT how = (flags & (RestartForceApplications | RestartEvenWithoutSession)) ? EWX_FORCE : EWX_FORCEIFHUNG;
-  how |= (flags & RestartReboot) ? EWX_REBOOT : EWX_POWEROFF;
-  if (!exitWindows(how, kPlannedReason)) return StatusFromLastError(GetLastError());
-  return status::Success;
-}
-
-StatusCode InitiateShutdownMethod(std::uint32_t flags) {
-  HMODULE library = LoadLibraryW(L"advapi32.dll");
-  if (!library) return StatusFromLastError(GetLastError());
-  using Initiate = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD);
-  auto initiate = LookUp<Initiate>(library, "InitiateSystemShutdownExW");
-  if (!initiate) return StatusFromLastError(GetLastError());
-
-  const bool sessionActive = UserSessionActive();
-  const bool evenWithoutSession = (flags & RestartEvenWithoutSession) != 0;
-  if (!evenWithoutSession && !sessionActive) return status::RestartRefused;
-
-  bool askForce = false;
-  StatusCode remembered = status::GenericFailure;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const BOOL force = askForce || (flags & RestartForceApplications) || (evenWithoutSession && !sessionActive);
-    std::wstring message(kShutdownMessage);
-    SetLastError(0);
-    if (initiate(nullptr, message.data(), kShutdownTimeoutSeconds, force, (flags & RestartReboot) ? TRUE : FALSE,
-                 kPlannedReason)) {
-      return status::Success;
-    }
-    const DWORD error = GetLastError();
-    if (error == ERROR_NOT_READY && !sessionActive) {
-      // Nobody is logged on to close: go straight to the kernel.
-      if (Native().ZwShutdownSystem) {
-        for (int i = 0; i < 10; ++i) {
-          Native().ZwShutdownSystem((flags & RestartReboot) ? 1 /* ShutdownReboot */ : 2 /* ShutdownPowerOff */);
-          Sleep(300);
-        }
-      }
-      continue;
-    }
-    if (error == ERROR_MACHINE_LOCKED || error == ERROR_BAD_LOGON_SESSION_STATE) {
-      if (!evenWithoutSession) return status::RestartRefused;
-      askForce = true;
-      continue;
-    }
-    remembered = StatusFromLastError(error);
-  }
-  return remembered;
-}
 
 }  // namespace
-
-StatusCode ProgramModulePath(std::wstring& path) {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    SetLastError(0);
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return StatusFromLastError(GetLastError());
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      path = std::move(buffer);
-      return status::Success;
-    }
-    if (buffer.size() >= 32768) return status::TextTooLong;
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 StatusRecord RegisterRunOnce(RunContext& context) {
   const RunParameters& parameters = context.parameters;
@@ -190,13 +39,6 @@ StatusRecord RegisterRunOnce(RunContext& context) {
     context.Log(severity::Debug, Here(__LINE__), L"RunOnce entry ZorRemover set to '%s'", data);
   }
   return {};
-}
-
-StatusCode RequestRestart(std::uint32_t flags) {
-  ShutdownPrivilege privilege;
-  if (StatusCode failure = status::Success; !privilege.Enable(failure)) return failure;
-  if (UsesExitWindows(CurrentOsIdentity())) return ExitWindowsMethod(flags);
-  return InitiateShutdownMethod(flags);
 }
 
 StatusRecord RestartAndResume(RunContext& context) {

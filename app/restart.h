@@ -5,16 +5,9 @@
 #include <string>
 
 #include "app/run_context.h"
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 
 namespace zor {
-
-// Bits of the restart request.
-enum RestartFlags : std::uint32_t {
-  RestartForceApplications = 1,
-  RestartReboot = 2,
-  RestartEvenWithoutSession = 4,
-};
 
 inline constexpr std::wstring_view kRunOnceKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
@@ -24,10 +17,5 @@ StatusRecord RestartAndResume(RunContext& context);
 
 // The RunOnce value "ZorRemover"; every failure is logged and ignored.
 StatusRecord RegisterRunOnce(RunContext& context);
-
-StatusCode RequestRestart(std::uint32_t flags);
-
-// The full path of the program's executable file.
-StatusCode ProgramModulePath(std::wstring& path);
 
 }  // namespace zor

@@ -1,6 +1,6 @@
 #include "app/restart_entry.h"
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 
 namespace zor {
 

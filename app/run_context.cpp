@@ -1,10 +1,18 @@
 #include "app/run_context.h"
 
-#include "app/stage_engines.h"
+#include <memory>
 
 namespace zor {
 
-RunContext::RunContext() { BindStageEngines(*this); }
+RunContext::RunContext() {
+  // Until the entry point binds the product's engines, every stage does
+  // nothing.
+  for (std::unique_ptr<StageEngine>* engine : {&engines.installerData, &engines.mailPlugins, &engines.services,
+                                              &engines.firewallDriver, &engines.drivers, &engines.processes,
+                                              &engines.registry, &engines.files}) {
+    *engine = std::make_unique<PendingEngine>(*this);
+  }
+}
 
 RunContext::~RunContext() = default;
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "app/run_parameters.h"
 #include "app/stage_engine.h"
 #include "logging/logger.h"
@@ -26,7 +26,8 @@ struct StageEngines {
 
 class RunContext {
  public:
-  // Binds the product's engines to this context.
+  // Every stage starts with an engine that does nothing; the entry point
+  // binds the product's engines.
   RunContext();
   ~RunContext();
   RunContext(const RunContext&) = delete;

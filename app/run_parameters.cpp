@@ -1,6 +1,6 @@
 #include "app/run_parameters.h"
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 
 namespace zor {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "app/log_configuration.h"
 #include "app/options.h"
-#include "app/process_launch.h"
+#include "app/separate_copy.h"
 #include "app/product_folder.h"
 #include "logging/log_manager.h"
 #include "platform/named_mutex.h"

@@ -5,7 +5,7 @@
 
 #include "app/product_folder_check.h"
 #include "app/run_context.h"
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 #include "platform/os_identity.h"
 #include "platform/unique_handle.h"
 
@@ -39,12 +39,5 @@ StatusRecord TakeRunLock(RunContext& context, UniqueNtHandle& lock);
 // The folders no product folder may be, from the parameters that
 // ReadSystemFolders filled and the Windows and Users folders of the machine.
 SystemFolders MachineSystemFolders(const RunParameters& parameters);
-
-// Fills the product folders that are still empty from the record of an
-// unfinished run, the product keys, the fall-back keys and the folders the
-// product installs to by default, in this order. A value
-// that names a folder of Windows itself is refused with a WARN line and the
-// field is left empty.
-StatusRecord DiscoverProductFolders(RunContext& context);
 
 }  // namespace zor

@@ -2,7 +2,7 @@
 // A removal stage as the pipeline sees it: one entry without arguments that
 // reports only a failure that stopped the whole stage. Each engine is bound
 // to the run context it works on when the context is built.
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 
 namespace zor {
 

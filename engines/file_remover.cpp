@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/run_context.h"
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 #include "platform/directory_lister.h"
 #include "platform/file_operations.h"
 #include "platform/fs_redirection.h"

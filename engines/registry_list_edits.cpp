@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 
 namespace zor {
 namespace {

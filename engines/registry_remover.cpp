@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "app/run_context.h"
 #include "engines/registry_list_edits.h"
 #include "platform/downcase_text.h"

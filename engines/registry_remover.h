@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "app/stage_engine.h"
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 #include "engines/registry_item_table.h"
 
 namespace zor {

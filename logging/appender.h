@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "logging/config_document.h"
-#include "logging/kernel_mutex.h"
+#include "platform/kernel_mutex.h"
 #include "logging/layout.h"
 #include "logging/log_record.h"
 #include "logging/severity.h"

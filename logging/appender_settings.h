@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "logging/config_document.h"
 #include "logging/severity.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/console_output.h"
+#include "platform/console_output.h"
 #include "logging/appender_settings.h"
 #include "platform/native_api.h"
 #include "platform/spin_lock.h"

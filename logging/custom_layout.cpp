@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/format_text.h"
-#include "app/text_case.h"
+#include "foundation/format_text.h"
+#include "foundation/text_case.h"
 #include "logging/log_status.h"
 #include "logging/log_time.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_file_names.h"
 #include "logging/log_time.h"
 #include "platform/directory_lister.h"

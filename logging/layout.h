@@ -3,7 +3,7 @@
 // from a source the creator of a layout hands in.
 #include <string>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "logging/config_document.h"
 #include "logging/log_record.h"
 

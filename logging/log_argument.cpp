@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_time.h"
 
 namespace zor {

@@ -2,11 +2,12 @@
 
 #include <cstring>
 
-#include "app/format_text.h"
-#include "logging/environment_variable.h"
+#include "foundation/format_text.h"
+#include "platform/environment_variable.h"
 #include "logging/log_file_names.h"
 #include "logging/log_status.h"
 #include "platform/file_operations.h"
+#include "platform/platform_startup.h"
 #include "platform/file_status.h"
 #include "platform/native_api.h"
 #include "platform/nt_path.h"

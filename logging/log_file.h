@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/unique_handle.h"
 
 namespace zor {

@@ -1,7 +1,7 @@
 #include "logging/log_file_names.h"
 
-#include "app/format_text.h"
-#include "app/text_case.h"
+#include "foundation/format_text.h"
+#include "foundation/text_case.h"
 
 namespace zor {
 namespace {

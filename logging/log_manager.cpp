@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 #include "logging/appender_settings.h"
-#include "logging/computer_name.h"
+#include "platform/computer_name.h"
 #include "logging/console_appender.h"
 #include "logging/dated_file_appender.h"
 #include "logging/file_appender.h"

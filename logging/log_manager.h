@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "logging/appender.h"
 #include "logging/config_document.h"
-#include "logging/kernel_mutex.h"
+#include "platform/kernel_mutex.h"
 #include "logging/layout_section.h"
 #include "logging/logger.h"
 #include "platform/native_types.h"

@@ -1,6 +1,6 @@
 #include "logging/log_message.h"
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 
 namespace zor {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // The codes the logging framework reports of its own. No Windows header.
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor::status {
 

@@ -7,6 +7,7 @@
 #include "logging/log_status.h"
 #include "logging/message_protection.h"
 #include "platform/native_api.h"
+#include "platform/platform_startup.h"
 
 namespace zor {
 namespace {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/format_text.h"
-#include "app/status_codes.h"
-#include "logging/kernel_mutex.h"
+#include "foundation/format_text.h"
+#include "foundation/status_codes.h"
+#include "platform/kernel_mutex.h"
 #include "logging/log_argument.h"
 #include "logging/log_record.h"
 #include "logging/severity.h"

@@ -1,6 +1,6 @@
 #include "logging/record_layout.h"
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_status.h"
 #include "logging/log_time.h"
 

@@ -1,6 +1,6 @@
 #include "logging/rolling_file_appender.h"
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_file_names.h"
 #include "platform/file_operations.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/file_status.h"
 #include "platform/native_types.h"
 #include "platform/path_text.h"

@@ -2,7 +2,7 @@
 // The copy that a rename across volumes falls back on.
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/native_types.h"
 
 namespace zor {

@@ -1,7 +1,7 @@
 #pragma once
 // Status codes of the file system helpers beyond those converted from the
 // system. No Windows header: the portable path helpers use them too.
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor::status {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

@@ -3,7 +3,7 @@
 // listed or deleted below its name.
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

@@ -3,7 +3,7 @@
 // without waiting.
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/unique_handle.h"
 
 namespace zor {

@@ -3,7 +3,7 @@
 // start-up by name. Every entry may be empty: callers of entries that older
 // Windows versions lack test them first. Tests may swap an entry to inject a
 // failure, and must put it back.
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/native_types.h"
 
 namespace zor {
@@ -157,12 +157,6 @@ Kernel32Extras& Kernel32();
 // Fills the table from ntdll.dll; a missing export leaves its entry empty.
 StatusCode LoadNativeApi();
 StatusCode LoadKernel32Extras();
-
-// Page size read at start-up.
-ULONG PageSize();
-
-// Random bytes from the platform's seeded source, four at a time.
-std::uint32_t NextRandom32();
 
 // The NTSTATUS conversion through RtlNtStatusToDosError.
 StatusCode StatusFromNtStatus(NTSTATUS ntStatus);

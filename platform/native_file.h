@@ -5,7 +5,7 @@
 // the public operations convert them once, on their way out.
 #include <functional>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/native_types.h"
 #include "platform/unique_handle.h"
 

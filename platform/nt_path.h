@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/native_types.h"
 
 namespace zor {

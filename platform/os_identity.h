@@ -3,7 +3,7 @@
 // The record and its tests need no Windows header.
 #include <cstdint>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

@@ -70,7 +70,7 @@ StatusCode FirstStart() {
 
 }  // namespace
 
-ULONG PageSize() { return g_pageSize; }
+unsigned long PageSize() { return g_pageSize; }
 
 std::uint32_t NextRandom32() {
   if (!Native().RtlRandom) return 0;

@@ -1,5 +1,7 @@
 #pragma once
-#include "app/status_codes.h"
+#include <cstdint>
+
+#include "foundation/status_codes.h"
 
 namespace zor {
 
@@ -12,5 +14,11 @@ void StopPlatform();
 
 // How many starts are outstanding; for tests.
 int PlatformStartCount();
+
+// Page size read at start-up.
+unsigned long PageSize();
+
+// Random bytes from the platform's seeded source, four at a time.
+std::uint32_t NextRandom32();
 
 }  // namespace zor

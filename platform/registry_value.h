@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

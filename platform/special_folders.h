@@ -2,7 +2,7 @@
 // Windows folders the program needs, filled once at platform start-up.
 #include <string>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

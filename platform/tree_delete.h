@@ -13,7 +13,7 @@
 #include <functional>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/file_status.h"
 
 namespace zor {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/unique_handle.h"
 
 namespace zor {

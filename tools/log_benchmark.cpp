@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_manager.h"
 #include "platform/platform_startup.h"
 

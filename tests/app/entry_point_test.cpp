@@ -61,7 +61,7 @@ TEST(ColdStartEntryPoint, AFailingPlatformStartUpIsTheExitCode) {
   wchar_t program[] = L"zorremover.exe";
   wchar_t help[] = L"/?";
   wchar_t* arguments[] = {program, help};
-  EXPECT_EQ(static_cast<std::uint32_t>(RemoverMain(2, arguments)), 0xE0010058u);
+  EXPECT_EQ(static_cast<std::uint32_t>(RemoverMain(2, arguments, [](RunContext&) {})), 0xE0010058u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-#include "app/process_launch.h"
+#include "app/separate_copy.h"
+#include "platform/process_launch.h"
 
 #include <gtest/gtest.h>
 

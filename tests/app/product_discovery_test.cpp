@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/process_launch.h"
+#include "app/separate_copy.h"
 #include "app/product_folder_guard.h"
+#include "app/product_discovery.h"
 #include "app/run_setup.h"
 #include "logging/log_manager.h"
 #include "platform/native_types.h"

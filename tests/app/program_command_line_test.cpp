@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/process_launch.h"
+#include "app/separate_copy.h"
 #include "app/run_setup.h"
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/native_types.h"
 #include "tests/app/program_copy.h"
 #include "tests/support/child_process.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 #include "engines/registry_list_edits.h"
 
 namespace zor {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/format_text.h"
-#include "app/integer_text.h"
+#include "foundation/format_text.h"
+#include "foundation/integer_text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace zor {

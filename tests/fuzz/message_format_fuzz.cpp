@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_message.h"
 #include "tests/fuzz/fuzz_support.h"
 

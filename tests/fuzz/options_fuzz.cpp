@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/integer_text.h"
+#include "foundation/integer_text.h"
 #include "app/options.h"
 #include "app/run_parameters.h"
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace zor {

@@ -21,7 +21,7 @@
 
 #include "app/product_folder_check.h"
 #include "app/product_folder_marks.h"
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace zor {

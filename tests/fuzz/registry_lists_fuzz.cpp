@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_case.h"
+#include "foundation/text_case.h"
 #include "engines/registry_list_edits.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "logging/computer_name.h"
+#include "platform/computer_name.h"
 #include "logging/log_status.h"
 #include "logging/message_protection.h"
 #include "tests/logging/logging_test_support.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_time.h"
 
 namespace zor {

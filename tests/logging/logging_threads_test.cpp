@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_manager.h"
 #include "tests/logging/logging_test_support.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_status.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/support/child_process.h"

@@ -4,7 +4,7 @@
 // 0, or the first failure of configuring or logging.
 #include <string>
 
-#include "app/format_text.h"
+#include "foundation/format_text.h"
 #include "logging/log_manager.h"
 #include "platform/platform_startup.h"
 

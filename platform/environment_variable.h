@@ -7,4 +7,8 @@ namespace zor {
 // not set or cannot be read.
 std::wstring EnvironmentVariable(const wchar_t* name);
 
+// True when the variable is set, even to an empty value, and when the
+// environment cannot be read: a mark must not vanish through an error.
+bool IsEnvironmentVariableSet(const wchar_t* name);
+
 }  // namespace zor

@@ -1,4 +1,4 @@
-#include "app/process_launch.h"
+#include "platform/process_launch.h"
 
 #include <windows.h>
 
@@ -7,7 +7,6 @@
 #include <new>
 #include <vector>
 
-#include "app/process_identity.h"
 #include "platform/native_api.h"
 
 namespace zor {
@@ -42,10 +41,10 @@ StatusCode Launch(ProcessHolder& holder, std::wstring_view applicationName, std:
 }
 
 // This process's environment block without any earlier mark, then the mark.
-StatusCode MarkedEnvironment(std::vector<wchar_t>& block) {
+StatusCode MarkedEnvironment(std::wstring_view markName, std::vector<wchar_t>& block) {
   wchar_t* own = GetEnvironmentStringsW();
   if (!own) return StatusFromLastError(GetLastError());
-  const std::wstring prefix = std::wstring(kSeparateCopyVariable) + L"=";
+  const std::wstring prefix = std::wstring(markName) + L"=";
   try {
     for (const wchar_t* entry = own; *entry; entry += wcslen(entry) + 1) {
       const std::wstring_view text(entry);
@@ -78,22 +77,16 @@ StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationNam
   return Launch(holder, applicationName, commandLine, creationFlags, currentFolder, nullptr);
 }
 
-bool IsSeparateCopy() {
-  const std::wstring name(kSeparateCopyVariable);
-  wchar_t value[32] = {};
-  SetLastError(0);
-  return GetEnvironmentVariableW(name.c_str(), value, 32) > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-}
-
 StatusCode LaunchAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode) {
   ProcessHolder child;
   if (const StatusCode launched = LaunchProcess(child, {}, commandLine, 0, {}); IsFailure(launched)) return launched;
   return WaitForChild(child, wait, exitCode);
 }
 
-StatusCode LaunchCopyAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode) {
+StatusCode LaunchMarkedAndWait(std::wstring_view commandLine, std::wstring_view markName, std::int64_t wait,
+                               std::int32_t& exitCode) {
   std::vector<wchar_t> environment;
-  if (const StatusCode built = MarkedEnvironment(environment); IsFailure(built)) return built;
+  if (const StatusCode built = MarkedEnvironment(markName, environment); IsFailure(built)) return built;
   ProcessHolder child;
   if (const StatusCode launched =
           Launch(child, {}, commandLine, CREATE_UNICODE_ENVIRONMENT, {}, environment.data());
@@ -131,19 +124,6 @@ StatusCode WaitForChild(ProcessHolder& child, std::int64_t wait, std::int32_t& e
 }
 
 }  // namespace
-
-StatusCode RunNdisProcess(std::int32_t& exitCode) {
-  // However the copy came to be started, it must never start another one.
-  if (IsSeparateCopy()) return status::CopyOfACopy;
-  std::wstring commandLine;
-  if (const StatusCode read = GetProcessCommandLine(commandLine); IsFailure(read)) return read;
-  try {
-    commandLine.append(L" /").append(L"ndisonly").append(L" /").append(L"skipask");
-  } catch (const std::bad_alloc&) {
-    return status::OutOfMemory;
-  }
-  return LaunchCopyAndWait(commandLine, kNdisProcessWait, exitCode);
-}
 
 int RunShellCommand(const std::wstring& command) { return _wsystem(command.c_str()); }
 

@@ -1,4 +1,6 @@
-#include "logging/environment_variable.h"
+#include "platform/environment_variable.h"
+
+#include <windows.h>
 
 #include "platform/native_api.h"
 
@@ -25,6 +27,12 @@ std::wstring EnvironmentVariable(const wchar_t* name) {
     value.assign(result.Length / sizeof(wchar_t) + 1, L'\0');
   }
   return {};
+}
+
+bool IsEnvironmentVariableSet(const wchar_t* name) {
+  wchar_t value[32] = {};
+  SetLastError(0);
+  return GetEnvironmentVariableW(name, value, 32) > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
 }
 
 }  // namespace zor

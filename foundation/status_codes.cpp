@@ -1,4 +1,4 @@
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "app/stage_engines.h"
+#include "engines/stage_engines.h"
 
 #include <memory>
 

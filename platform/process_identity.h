@@ -2,7 +2,7 @@
 // What the process knows of itself: its rights and its own command line.
 #include <string>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 
@@ -12,5 +12,8 @@ StatusCode IsAdministrator(bool& isAdministrator);
 
 // The command line recorded in the process parameters block.
 StatusCode GetProcessCommandLine(std::wstring& commandLine);
+
+// The full path of the program's executable file.
+StatusCode ProgramModulePath(std::wstring& path);
 
 }  // namespace zor

@@ -1,4 +1,4 @@
-#include "app/console_output.h"
+#include "platform/console_output.h"
 
 #include <gtest/gtest.h>
 

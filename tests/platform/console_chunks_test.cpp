@@ -1,4 +1,4 @@
-#include "app/console_chunks.h"
+#include "platform/console_chunks.h"
 
 #include <gtest/gtest.h>
 

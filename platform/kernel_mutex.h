@@ -2,7 +2,7 @@
 // The mutexes of the logging framework: kernel mutants, so that a thread
 // that dies holding one does not block logging for good (the next waiter
 // takes an abandoned mutant over).
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/unique_handle.h"
 
 namespace zor {

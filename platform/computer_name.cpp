@@ -1,6 +1,6 @@
-#include "logging/computer_name.h"
+#include "platform/computer_name.h"
 
-#include "logging/environment_variable.h"
+#include "platform/environment_variable.h"
 #include "platform/registry_key.h"
 
 namespace zor {

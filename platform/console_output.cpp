@@ -1,8 +1,8 @@
-#include "app/console_output.h"
+#include "platform/console_output.h"
 
 #include <string>
 
-#include "app/console_chunks.h"
+#include "platform/console_chunks.h"
 #include "platform/native_api.h"
 #include "platform/spin_lock.h"
 

@@ -3,8 +3,8 @@
 // page and written to the process's standard output handle.
 #include <string_view>
 
-#include "app/format_text.h"
-#include "app/status_codes.h"
+#include "foundation/format_text.h"
+#include "foundation/status_codes.h"
 
 namespace zor {
 

@@ -1,4 +1,4 @@
-#include "app/status_record.h"
+#include "foundation/status_record.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

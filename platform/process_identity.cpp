@@ -1,4 +1,4 @@
-#include "app/process_identity.h"
+#include "platform/process_identity.h"
 
 #include <vector>
 
@@ -88,6 +88,22 @@ StatusCode GetProcessCommandLine(std::wstring& commandLine) {
   text.resize(length);
   commandLine = std::move(text);
   return status::Success;
+}
+
+StatusCode ProgramModulePath(std::wstring& path) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    SetLastError(0);
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return StatusFromLastError(GetLastError());
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      path = std::move(buffer);
+      return status::Success;
+    }
+    if (buffer.size() >= 32768) return status::TextTooLong;
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 }  // namespace zor

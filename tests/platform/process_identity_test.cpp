@@ -1,4 +1,4 @@
-#include "app/process_identity.h"
+#include "platform/process_identity.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "logging/kernel_mutex.h"
+#include "platform/kernel_mutex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,11 @@
 #pragma once
-// Starting another process and waiting for it: the separate copy of the
-// program that removes the firewall network driver, and the engines' shell
-// commands.
+// Starting another process and waiting for it, with or without a mark in
+// its environment, and the run-time library's shell command.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "app/status_codes.h"
+#include "foundation/status_codes.h"
 #include "platform/unique_handle.h"
 
 namespace zor {
@@ -25,31 +24,16 @@ struct ProcessHolder {
 StatusCode LaunchProcess(ProcessHolder& holder, std::wstring_view applicationName, std::wstring_view commandLine,
                          std::uint32_t creationFlags, std::wstring_view currentFolder);
 
-// The environment variable that marks the separate copy. It travels in the
-// copy's environment, not on its command line, so that nothing the
-// administrator typed (an open quotation mark, say) can hide it.
-inline constexpr std::wstring_view kSeparateCopyVariable = L"ZORREMOVER_SEPARATE_COPY";
-
-// True in a process started as the separate copy. Such a process runs only
-// the firewall network driver stage and never starts a copy of its own.
-bool IsSeparateCopy();
-
-// How long the main run waits for the separate copy, in 100 ns units.
-inline constexpr std::int64_t kNdisProcessWait = 50LL * 10'000'000;
-
 // Starts the command line and waits for it at most `wait` (100 ns units).
 // Within the wait, the child's exit code goes to `exitCode` (STILL_ACTIVE
 // becomes 0xA001000A) and the result is 0, or 0x60010003 for an abandoned
 // wait. After it, the result is 0xA0010004, `exitCode` is left alone and the
 // child goes on running.
 StatusCode LaunchAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode);
-// The same, with this process's environment plus the separate copy's mark.
-StatusCode LaunchCopyAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode);
-
-// The separate copy: this process's own command line followed by
-// " /ndisonly /skipask", marked as the copy, waited for 50 seconds. A
-// process that is itself a copy is refused with CopyOfACopy.
-StatusCode RunNdisProcess(std::int32_t& exitCode);
+// The same, with this process's environment in which the variable
+// `markName` (compared without regard to case) is set to this process's id.
+StatusCode LaunchMarkedAndWait(std::wstring_view commandLine, std::wstring_view markName, std::int64_t wait,
+                               std::int32_t& exitCode);
 
 // The engines' shell command: the run-time library's command interpreter
 // call (COMSPEC, else cmd.exe, with "/c"), waited for without limit. Returns

@@ -1,4 +1,4 @@
-#include "logging/computer_name.h"
+#include "platform/computer_name.h"
 
 #include <gtest/gtest.h>
 

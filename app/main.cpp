@@ -1,3 +1,0 @@
-#include "app/entry_point.h"
-
-int wmain(int argc, wchar_t** argv) { return zor::RemoverMain(argc, argv); }

@@ -1,0 +1,15 @@
+#pragma once
+// Where the product's folders are, when the command line does not say.
+#include "app/run_context.h"
+#include "foundation/status_record.h"
+
+namespace zor {
+
+// Fills the product folders that are still empty from the record of an
+// unfinished run, the product keys, the fall-back keys and the folders the
+// product installs to by default, in this order. A value
+// that names a folder of Windows itself is refused with a WARN line and the
+// field is left empty.
+StatusRecord DiscoverProductFolders(RunContext& context);
+
+}  // namespace zor
