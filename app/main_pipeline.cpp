@@ -13,7 +13,8 @@ namespace zor {
 namespace {
 
 constexpr std::wstring_view kFileId = L"2F6B9C14-7A0E-4D83-B5C2-8E91D4A6F307";
-LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+// The calling line, as a default argument evaluated where the call stands.
+LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
 constexpr std::wstring_view kCaption = L"Warning";
 constexpr std::wstring_view kFirstConfirmation =
@@ -46,7 +47,7 @@ bool Confirmed(RunContext& context) {
   const RunParameters& parameters = context.parameters;
   if (parameters.RunNumber != 1 || parameters.SkipAsk) return true;
   if (!SomeoneCanAnswer()) {
-    context.Log(severity::Warn, Here(__LINE__),
+    context.Log(severity::Warn, Here(),
                 L"No one can answer the confirmation on this window station: nothing is removed. "
                 L"Run with /silent or /skipask to remove without asking.");
     return false;
@@ -65,24 +66,24 @@ StatusCode RunStage(StageEngine* engine) {
 
 void RunFirewallDriverInSeparateProcess(RunContext& context) {
   RunParameters& parameters = context.parameters;
-  context.Log(severity::Info, Here(__LINE__), L"*****     Zor Fw NDIS driver(separate process)     *****");
+  context.Log(severity::Info, Here(), L"*****     Zor Fw NDIS driver(separate process)     *****");
   std::int32_t next = 0;
   if (const StatusCode first = RunNdisProcess(next); !IsFailure(first)) {
-    context.Log(severity::Debug, Here(__LINE__), L"Remove NDIS driver pass, next uninstalation step is %d, old was %d",
+    context.Log(severity::Debug, Here(), L"Remove NDIS driver pass, next uninstalation step is %d, old was %d",
                 next, parameters.NdisNextStep);
     parameters.NdisNextStep = next;
   } else {
-    context.Log(severity::Debug, Here(__LINE__), L"Remove NDIS driver failed with error 0x%08x", first);
+    context.Log(severity::Debug, Here(), L"Remove NDIS driver failed with error 0x%08x", first);
     if (const StatusCode second = RunNdisProcess(next); !IsFailure(second)) {
-      context.Log(severity::Debug, Here(__LINE__),
+      context.Log(severity::Debug, Here(),
                   L"Second Remove NDIS driver pass, next uninstalation step is %d, old was %d", next,
                   parameters.NdisNextStep);
       parameters.NdisNextStep = next;
     } else {
-      context.Log(severity::Debug, Here(__LINE__), L"Second Remove NDIS driver failed with error 0x%08x", second);
+      context.Log(severity::Debug, Here(), L"Second Remove NDIS driver failed with error 0x%08x", second);
     }
   }
-  context.Log(severity::Info, Here(__LINE__), L"*****     end of Fw NDIS separated process     *****");
+  context.Log(severity::Info, Here(), L"*****     end of Fw NDIS separated process     *****");
 }
 
 }  // namespace
@@ -92,11 +93,11 @@ PipelineEnding RunPipelineStages(RunContext& context) {
   StageEngines& engines = context.engines;
   if (!Confirmed(context)) return {};
 
-  context.Log(severity::Info, Here(__LINE__), L"ZorRemover runs in attempt number %d", parameters.RunNumber);
+  context.Log(severity::Info, Here(), L"ZorRemover runs in attempt number %d", parameters.RunNumber);
 
   if (parameters.NdisOnly) {
-    context.Log(severity::Info, Here(__LINE__), L"*****     Zor Fw NDIS driver     *****");
-    context.Log(severity::Info, Here(__LINE__), L"...this operation can take several minutes...");
+    context.Log(severity::Info, Here(), L"*****     Zor Fw NDIS driver     *****");
+    context.Log(severity::Info, Here(), L"...this operation can take several minutes...");
     RunStage(engines.firewallDriver.get());
     return {true, parameters.NdisNextStep};
   }
@@ -105,53 +106,53 @@ PipelineEnding RunPipelineStages(RunContext& context) {
   // only these folders let the next run find.
   RecordUnfinishedRun(context);
 
-  context.Log(severity::Info, Here(__LINE__), L"*****     Msi data     *****");
+  context.Log(severity::Info, Here(), L"*****     Msi data     *****");
   if (const StatusCode code = RunStage(engines.installerData.get()); IsFailure(code)) {
-    context.Log(severity::Debug, Here(__LINE__), L"Msi data removal failed with error 0x%08x", code);
+    context.Log(severity::Debug, Here(), L"Msi data removal failed with error 0x%08x", code);
   }
 
   if (parameters.RunNumber == 1) {
-    context.Log(severity::Info, Here(__LINE__), L"*****     Exchange&Outlook plugins data     *****");
+    context.Log(severity::Info, Here(), L"*****     Exchange&Outlook plugins data     *****");
     if (const StatusCode code = RunStage(engines.mailPlugins.get()); IsFailure(code)) {
-      context.Log(severity::Debug, Here(__LINE__), L"Exchange&Outlook plugins removal failed with error 0x%08x", code);
+      context.Log(severity::Debug, Here(), L"Exchange&Outlook plugins removal failed with error 0x%08x", code);
     }
   }
 
-  context.Log(severity::Info, Here(__LINE__), L"*****     Services     *****");
+  context.Log(severity::Info, Here(), L"*****     Services     *****");
   if (IsFailure(RunStage(engines.services.get()))) {
-    context.Log(severity::Debug, Here(__LINE__), L"Service remover failed for some service(s)");
+    context.Log(severity::Debug, Here(), L"Service remover failed for some service(s)");
   }
   if (parameters.RestartCounter != 0) {
-    context.Log(severity::Debug, Here(__LINE__), L"Restart is needed (restart counter: %d)", parameters.RestartCounter);
+    context.Log(severity::Debug, Here(), L"Restart is needed (restart counter: %d)", parameters.RestartCounter);
   }
 
   RunFirewallDriverInSeparateProcess(context);
 
-  context.Log(severity::Info, Here(__LINE__), L"*****     Drivers     *****");
+  context.Log(severity::Info, Here(), L"*****     Drivers     *****");
   if (IsFailure(RunStage(engines.drivers.get()))) {
-    context.Log(severity::Debug, Here(__LINE__), L"Removing drivers failed for some item(s)");
+    context.Log(severity::Debug, Here(), L"Removing drivers failed for some item(s)");
   }
-  context.Log(severity::Info, Here(__LINE__), L"*****     Running ZOR process     *****");
+  context.Log(severity::Info, Here(), L"*****     Running ZOR process     *****");
   if (IsFailure(RunStage(engines.processes.get()))) {
-    context.Log(severity::Debug, Here(__LINE__), L"Running ZOR process remover failed for some item(s)");
+    context.Log(severity::Debug, Here(), L"Running ZOR process remover failed for some item(s)");
   }
-  context.Log(severity::Info, Here(__LINE__), L"*****     Registry keys and values     *****");
+  context.Log(severity::Info, Here(), L"*****     Registry keys and values     *****");
   if (IsFailure(RunStage(engines.registry.get()))) {
-    context.Log(severity::Debug, Here(__LINE__), L"Registry remover failed for some registry item(s)");
+    context.Log(severity::Debug, Here(), L"Registry remover failed for some registry item(s)");
   }
-  context.Log(severity::Info, Here(__LINE__), L"*****     Files and folders     *****");
+  context.Log(severity::Info, Here(), L"*****     Files and folders     *****");
   if (IsFailure(RunStage(engines.files.get()))) {
-    context.Log(severity::Debug, Here(__LINE__), L"File remover failed for some item(s)");
+    context.Log(severity::Debug, Here(), L"File remover failed for some item(s)");
   }
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
     // The run after the restart finishes this one and may be stopped too.
-    context.Log(severity::Debug, Here(__LINE__), L"The record %s stays for the run after the restart",
+    context.Log(severity::Debug, Here(), L"The record %s stays for the run after the restart",
                 kUnfinishedRunLogName);
-    context.Log(severity::Debug, Here(__LINE__), L"Restarting...");
+    context.Log(severity::Debug, Here(), L"Restarting...");
     const StatusRecord restarted = RestartAndResume(context);
     if (!restarted.Empty() && restarted.Failed()) {
-      context.Log(severity::Warn, Here(__LINE__), L"Initiate Restart failed (error %x)", restarted.Code());
+      context.Log(severity::Warn, Here(), L"Initiate Restart failed (error %x)", restarted.Code());
     } else {
       return {true, 0};
     }

@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::wstring_view kFileId = L"8C3F0A61-4E27-4B9D-A5D2-71E6B09C4F38";
 
-LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+// The calling line, as a default argument evaluated where the call stands.
+LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
 // Where older or damaged installations keep their folders.
 constexpr std::wstring_view kFallbackKeys[] = {
@@ -64,14 +65,14 @@ void RefuseUnsafe(RunContext& context, const ProductFolderGuard& guard, std::wst
   const ProductFolderFieldNames names = NamesOf(field);
   const std::wstring_view name = names.name;
   if (refusal == FolderRefusal::DoesNotExist) {
-    context.Log(severity::Info, Here(__LINE__), L"Not using '%s' as %s: it does not exist.", folder, name);
+    context.Log(severity::Info, Here(), L"Not using '%s' as %s: it does not exist.", folder, name);
   } else if (refusal == FolderRefusal::CannotOpen) {
-    context.Log(severity::Warn, Here(__LINE__),
+    context.Log(severity::Warn, Here(),
                 L"Refusing '%s' as %s: %s (error: %x). If the product lies elsewhere, name its folder with "
                 L"/%s=\"<full path>\".",
                 folder, name, RefusalReason(refusal), cause, names.option);
   } else {
-    context.Log(severity::Warn, Here(__LINE__),
+    context.Log(severity::Warn, Here(),
                 L"Refusing '%s' as %s: %s. If the product lies elsewhere, name its folder with /%s=\"<full path>\".",
                 folder, name, RefusalReason(refusal), names.option);
   }
@@ -123,11 +124,11 @@ StatusCode DiscoverFromKeys(RunContext& context, const ProductFolderGuard& guard
 
 void Report(RunContext& context, std::wstring_view name, std::wstring& target, const std::wstring& candidate) {
   if (candidate.empty()) {
-    context.Log(severity::Warn, Here(__LINE__), L"%s param empty.", name);
+    context.Log(severity::Warn, Here(), L"%s param empty.", name);
     return;
   }
   target = candidate;
-  context.Log(severity::Warn, Here(__LINE__),
+  context.Log(severity::Warn, Here(),
               L"%s param empty, but Remover found %s at '%s', use this path as default.",
               name, name, candidate);
 }
@@ -137,7 +138,7 @@ void Report(RunContext& context, std::wstring_view name, std::wstring& target, c
 StatusCode DiscoverField(RunContext& context, const ProductFolderGuard& guard, const DiscoveredField& field,
                          std::wstring& target, int specialKind, std::wstring_view specialChild) {
   if (!target.empty()) {
-    context.Log(severity::Debug, Here(__LINE__), L"%s param set to %s.", field.name, target);
+    context.Log(severity::Debug, Here(), L"%s param set to %s.", field.name, target);
     return status::Success;
   }
   std::wstring candidate;
@@ -162,7 +163,7 @@ StatusCode DiscoverField(RunContext& context, const ProductFolderGuard& guard, c
 StatusCode DiscoverAdminFolder(RunContext& context, const ProductFolderGuard& guard) {
   RunParameters& parameters = context.parameters;
   if (!parameters.ZorAdminDir.empty()) {
-    context.Log(severity::Debug, Here(__LINE__), L"ZorAdminDir param set to %s.", parameters.ZorAdminDir);
+    context.Log(severity::Debug, Here(), L"ZorAdminDir param set to %s.", parameters.ZorAdminDir);
     parameters.AdminConsoleDetected = true;
     return status::Success;
   }
@@ -184,12 +185,12 @@ StatusCode DiscoverAdminFolder(RunContext& context, const ProductFolderGuard& gu
     }
   }
   if (candidate.empty()) {
-    context.Log(severity::Warn, Here(__LINE__), L"ZorAdminDir param empty.");
+    context.Log(severity::Warn, Here(), L"ZorAdminDir param empty.");
     parameters.AdminConsoleDetected = false;
     return status::Success;
   }
   parameters.ZorAdminDir = candidate;
-  context.Log(severity::Warn, Here(__LINE__),
+  context.Log(severity::Warn, Here(),
               L"ZorAdminDir param empty, but Remover found ZorAdminDir at '%s', use this path as default.", candidate);
   parameters.AdminConsoleDetected = true;
   return status::Success;
@@ -219,10 +220,10 @@ void TakeUnfinishedRun(RunContext& context, const ProductFolderGuard& guard) {
       // The separate copy starts while its main run is under way: the record
       // is that run's own, and nothing is resumed.
       if (IsSeparateCopy()) {
-        context.Log(severity::Debug, Here(__LINE__), L"The product folders of the main run are read from %s",
+        context.Log(severity::Debug, Here(), L"The product folders of the main run are read from %s",
                     kUnfinishedRunLogName);
       } else {
-        context.Log(severity::Info, Here(__LINE__), L"Resuming an unfinished run recorded in %s",
+        context.Log(severity::Info, Here(), L"Resuming an unfinished run recorded in %s",
                     kUnfinishedRunLogName);
       }
       announced = true;
@@ -230,7 +231,7 @@ void TakeUnfinishedRun(RunContext& context, const ProductFolderGuard& guard) {
     RefuseUnsafe(context, guard, field.folder, field.kind);
     if (field.folder.empty()) continue;
     field.target = field.folder;
-    context.Log(severity::Debug, Here(__LINE__), L"%s taken from the unfinished run: '%s'", NamesOf(field.kind).name,
+    context.Log(severity::Debug, Here(), L"%s taken from the unfinished run: '%s'", NamesOf(field.kind).name,
                 field.folder);
   }
 }
@@ -283,9 +284,9 @@ StatusRecord DiscoverProductFolders(RunContext& context) {
                                      {L"ZorAdminDir", &parameters.ZorAdminDir},
                                      {L"ZorDataDir", &parameters.ZorDataDir}}) {
     if (folder->empty()) {
-      context.Log(severity::Info, Here(__LINE__), L"%s of this run: none", name);
+      context.Log(severity::Info, Here(), L"%s of this run: none", name);
     } else {
-      context.Log(severity::Info, Here(__LINE__), L"%s of this run: '%s'", name, *folder);
+      context.Log(severity::Info, Here(), L"%s of this run: '%s'", name, *folder);
     }
   }
   return {};

@@ -10,7 +10,8 @@ namespace zor {
 namespace {
 
 constexpr std::wstring_view kFileId = L"2E50283E-8198-4BC7-8CC5-E0CAFF0EC3BB";
-LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+// The calling line, as a default argument evaluated where the call stands.
+LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
 // kRemoverKey in its two parts.
 constexpr std::wstring_view kSoftwareKey = L"SOFTWARE";
@@ -64,13 +65,13 @@ bool FolderText(const RegistryValue& value, std::wstring& text) {
 
 void RecordUnfinishedRun(RunContext& context) {
   if (const StatusCode written = WriteFolders(context.parameters); IsFailure(written)) {
-    context.Log(severity::Warn, Here(__LINE__),
+    context.Log(severity::Warn, Here(),
                 L"The product folders of this run could not be recorded in %s (error: %x); a run stopped from "
                 L"here on may leave them behind",
                 kUnfinishedRunLogName, written);
     return;
   }
-  context.Log(severity::Debug, Here(__LINE__), L"The product folders of this run are recorded in %s",
+  context.Log(severity::Debug, Here(), L"The product folders of this run are recorded in %s",
               kUnfinishedRunLogName);
 }
 
@@ -82,7 +83,7 @@ bool ReadUnfinishedRun(RunContext& context, RecordedFolders& folders) {
     RegistryValue value;
     std::wstring text;
     if (IsFailure(record.QueryValue(field.name, value)) || !FolderText(value, text)) {
-      context.Log(severity::Warn, Here(__LINE__), L"The value %s of %s is no folder and is ignored", field.name,
+      context.Log(severity::Warn, Here(), L"The value %s of %s is no folder and is ignored", field.name,
                   kUnfinishedRunLogName);
       continue;
     }
@@ -98,12 +99,12 @@ void ForgetUnfinishedRun(RunContext& context) {
     return;
   }
   if (const StatusCode deleted = remover.DeleteSubKey(kUnfinishedRunName, true); IsFailure(deleted)) {
-    context.Log(severity::Warn, Here(__LINE__),
+    context.Log(severity::Warn, Here(),
                 L"The record %s could not be removed (error: %x); the next run takes its folders from it",
                 kUnfinishedRunLogName, deleted);
     return;
   }
-  context.Log(severity::Debug, Here(__LINE__), L"The record %s is removed: the run is finished", kUnfinishedRunLogName);
+  context.Log(severity::Debug, Here(), L"The record %s is removed: the run is finished", kUnfinishedRunLogName);
   // The remover's key goes only when it holds nothing else.
   std::uint32_t subKeys = 1;
   std::uint32_t values = 1;
@@ -111,7 +112,7 @@ void ForgetUnfinishedRun(RunContext& context) {
   remover.Close();
   if (IsFailure(remover.Open(kSoftwareKey))) return;
   if (const StatusCode deleted = remover.DeleteSubKey(kRemoverName, false); IsFailure(deleted)) {
-    context.Log(severity::Debug, Here(__LINE__), L"The empty key HKLM\\%s stays (error: %x)", kRemoverKey, deleted);
+    context.Log(severity::Debug, Here(), L"The empty key HKLM\\%s stays (error: %x)", kRemoverKey, deleted);
   }
 }
 

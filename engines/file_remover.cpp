@@ -17,7 +17,8 @@ namespace {
 
 constexpr std::wstring_view kFileId = L"09ED428F-C489-4b2c-A326-7E3B331CF222";
 
-LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+// The calling line, as a default argument evaluated where the call stands.
+LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
 // The texts of the two main folders, the program's and the console's.
 struct MainFolderTexts {
@@ -124,20 +125,20 @@ StatusRecord FileRemover::RemoveFilesAndFolders(std::span<const FileItem> items)
 void FileRemover::ProcessItem(const FileItem& item, std::int32_t number) {
   const std::wstring* folder = ParentFolderText(item.parentDir);
   if (folder == nullptr) {
-    context().Log(severity::Warn, Here(__LINE__), L"Wrong ParentDir parameter for fileItem number %d", number);
+    context().Log(severity::Warn, Here(), L"Wrong ParentDir parameter for fileItem number %d", number);
     return;
   }
   if (folder->empty()) {
-    context().Log(severity::Debug, Here(__LINE__), L"Missing ParentDir path for fileItem number %d", number);
+    context().Log(severity::Debug, Here(), L"Missing ParentDir path for fileItem number %d", number);
     return;
   }
   std::wstring path = *folder;
   if (item.relativePath != nullptr && CombinePath(*folder, item.relativePath, path) != status::Success) {
-    context().Log(severity::Debug, Here(__LINE__), L"Faild to combine paths '%s' and '%s'...", *folder,
+    context().Log(severity::Debug, Here(), L"Faild to combine paths '%s' and '%s'...", *folder,
                   item.relativePath);
     return;
   }
-  context().Log(severity::Debug, Here(__LINE__), L"Processing item '%s'", path);
+  context().Log(severity::Debug, Here(), L"Processing item '%s'", path);
   if (!WayHasNoLink(item, *folder, number)) return;
   RunActions(item, path);
 }
@@ -150,13 +151,13 @@ bool FileRemover::WayHasNoLink(const FileItem& item, const std::wstring& base, s
     // Nothing is found below a folder that is not there.
     if (IsAbsence(checked)) return true;
     if (IsFailure(checked)) {
-      context().Log(severity::Warn, Here(__LINE__),
+      context().Log(severity::Warn, Here(),
                     L"Checking directory '%s' for a link failed (error %x): fileItem number %d is not removed", folder,
                     checked, number);
       return false;
     }
     if (link) {
-      context().Log(severity::Warn, Here(__LINE__),
+      context().Log(severity::Warn, Here(),
                     L"Directory '%s' is a link: fileItem number %d is not removed through it", folder, number);
       return false;
     }
@@ -188,29 +189,29 @@ StatusRecord FileRemover::RemoveFile(const std::wstring& path, bool reportDelete
   // alike: the attribute goes first.
   const StatusCode deleted = DeleteFileNow(path, ReadOnlyAttribute::Clear);
   if (!IsFailure(deleted)) {
-    context().Log(reportDeletedAsInfo ? severity::Info : severity::Debug, Here(__LINE__), L"File '%s' deleted", path);
+    context().Log(reportDeletedAsInfo ? severity::Info : severity::Debug, Here(), L"File '%s' deleted", path);
     return {};
   }
   if (deleted == status::LinkNotFollowed) {
     // Deleting it by its name at the next start would reach the target.
-    context().Log(severity::Warn, Here(__LINE__), kFileLinkKept, path);
+    context().Log(severity::Warn, Here(), kFileLinkKept, path);
     return {};
   }
   std::uint32_t attributes = 0;
   if (!IsFailure(QueryAttributes(path, attributes)) && (attributes & kAttributeReadOnly)) {
-    context().Log(severity::Warn, Here(__LINE__),
+    context().Log(severity::Warn, Here(),
                   L"Removing file '%s' failed (error %x), it is still read-only: not planned for delete after restart",
                   path, deleted);
     return MakeStatus(status::GenericFailure);
   }
   std::uint32_t lastError = 0;
   if (PlanDeleteAfterRestart(path, lastError)) {
-    context().Log(severity::Debug, Here(__LINE__),
+    context().Log(severity::Debug, Here(),
                   L"Removing file '%s' failed (error %x), planned for delete after restart", path, deleted);
     ++context().parameters.RestartCounter;
     return {};
   }
-  context().Log(severity::Warn, Here(__LINE__),
+  context().Log(severity::Warn, Here(),
                 L"Removing file '%s' failed (error %x), plan for delete after restart failed (%d)", path, deleted,
                 lastError);
   return MakeStatus(status::GenericFailure);
@@ -219,9 +220,9 @@ StatusRecord FileRemover::RemoveFile(const std::wstring& path, bool reportDelete
 LeftInTree FileRemover::LeftInTreeReport() {
   return [this](std::wstring_view path, bool folder, StatusCode why) {
     if (why == status::LinkNotFollowed) {
-      context().Log(severity::Warn, Here(__LINE__), folder ? kFolderLinkKept : kFileLinkKept, path);
+      context().Log(severity::Warn, Here(), folder ? kFolderLinkKept : kFileLinkKept, path);
     } else if (!folder) {
-      context().Log(severity::Warn, Here(__LINE__), L"File '%s' not deleted (error %x)", path, why);
+      context().Log(severity::Warn, Here(), L"File '%s' not deleted (error %x)", path, why);
     }
   };
 }
@@ -230,7 +231,7 @@ StatusRecord FileRemover::DeleteFileItem(std::wstring_view path, bool redirect) 
   FsRedirectionScope redirection(redirect);
   const std::wstring file(path);
   if (IsFailure(FileExists(file))) {
-    context().Log(severity::Info, Here(__LINE__), L"File '%s' not found", file);
+    context().Log(severity::Info, Here(), L"File '%s' not found", file);
     return {};
   }
   return RemoveFile(file, false);
@@ -240,17 +241,17 @@ StatusRecord FileRemover::DeleteMatchingFiles(std::wstring_view folder, std::wst
   FsRedirectionScope redirection(redirect);
   const std::wstring folderPath(folder);
   if (IsFailure(FolderExists(folderPath))) {
-    context().Log(severity::Info, Here(__LINE__), L"Directory '%s' not found", folderPath);
+    context().Log(severity::Info, Here(), L"Directory '%s' not found", folderPath);
     return {};
   }
   bool link = true;
   const StatusCode checked = QueryIsLink(folderPath, link);
   if (IsFailure(checked)) {
-    context().Log(severity::Warn, Here(__LINE__), kCheckFailed, folderPath, checked);
+    context().Log(severity::Warn, Here(), kCheckFailed, folderPath, checked);
     return {};
   }
   if (link) {
-    context().Log(severity::Warn, Here(__LINE__), L"Directory '%s' is a link: no file is deleted through it",
+    context().Log(severity::Warn, Here(), L"Directory '%s' is a link: no file is deleted through it",
                   folderPath);
     return {};
   }
@@ -261,7 +262,7 @@ StatusRecord FileRemover::DeleteMatchingFiles(std::wstring_view folder, std::wst
   StatusCode step =
       lister.OpenListing(folderPath, maskText.empty() ? nullptr : maskText.c_str(), ListFiles | ListReparsePoints);
   if (IsFailure(step)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Listing directory '%s' failed (error %x)", folderPath, step);
+    context().Log(severity::Debug, Here(), L"Listing directory '%s' failed (error %x)", folderPath, step);
     return {};
   }
   while (step == status::Success) {
@@ -277,22 +278,22 @@ StatusRecord FileRemover::RemoveFolderItem(std::wstring_view path, bool redirect
   FsRedirectionScope redirection(redirect);
   const std::wstring folder(path);
   if (IsFailure(FolderExists(folder))) {
-    context().Log(severity::Info, Here(__LINE__), L"Directory '%s' not found", folder);
+    context().Log(severity::Info, Here(), L"Directory '%s' not found", folder);
     return {};
   }
   bool link = true;
   const StatusCode checked = QueryIsLink(folder, link);
   if (IsFailure(checked)) {
-    context().Log(severity::Warn, Here(__LINE__), kCheckFailed, folder, checked);
+    context().Log(severity::Warn, Here(), kCheckFailed, folder, checked);
     return {};
   }
   StatusCode result = status::Success;
   if (link) {
     // A link goes as the link; what it points to is no product folder.
-    context().Log(severity::Warn, Here(__LINE__), L"Directory '%s' is a link: only the link is removed", folder);
+    context().Log(severity::Warn, Here(), L"Directory '%s' is a link: only the link is removed", folder);
     result = DeleteFolder(folder);
   } else if (hardForce) {
-    context().Log(severity::Info, Here(__LINE__), L"Trying HardForce delete '%s'", folder);
+    context().Log(severity::Info, Here(), L"Trying HardForce delete '%s'", folder);
     result = DeleteTree(folder, true, LeftInTreeReport());
   } else if (context().parameters.DeleteDirForceHard) {
     result = DeleteTree(folder, true, LeftInTreeReport());
@@ -301,9 +302,9 @@ StatusRecord FileRemover::RemoveFolderItem(std::wstring_view path, bool redirect
     result = DeleteTree(folder, false);
   }
   if (IsFailure(result)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Directory %s not deleted (error %x)", folder, result);
+    context().Log(severity::Debug, Here(), L"Directory %s not deleted (error %x)", folder, result);
   } else {
-    context().Log(severity::Info, Here(__LINE__), L"Directory '%s' deleted", folder);
+    context().Log(severity::Info, Here(), L"Directory '%s' deleted", folder);
   }
   return {};
 }
@@ -312,11 +313,11 @@ StatusRecord FileRemover::ReportSpecialAction(std::wstring_view path, bool redir
   FsRedirectionScope redirection(redirect);
   const std::wstring file(path);
   if (IsFailure(FileExists(file))) {
-    context().Log(severity::Info, Here(__LINE__), L"File '%s' not found", file);
+    context().Log(severity::Info, Here(), L"File '%s' not found", file);
   } else if (number != 0) {
-    context().Log(severity::Info, Here(__LINE__), L"No special action implemented for file %s", file);
+    context().Log(severity::Info, Here(), L"No special action implemented for file %s", file);
   } else {
-    context().Log(severity::Info, Here(__LINE__), L"Special action not defined for file %s", file);
+    context().Log(severity::Info, Here(), L"Special action not defined for file %s", file);
   }
   return {};
 }
@@ -339,15 +340,15 @@ StatusRecord FileRemover::RemoveMainFolder(const std::wstring& folder, bool admi
   const StatusCode made = MainFolderOf(folder, main);
   if (IsFailure(made)) return MakeStatus(made);
   if (IsFailure(FolderExists(main))) {
-    context().Log(severity::Info, Here(__LINE__), texts.notFound, main);
+    context().Log(severity::Info, Here(), texts.notFound, main);
     return {};
   }
   // Only a folder of the product's own name; never Program Files or
   // whatever else a program folder was put in.
   if (!NamedZor(main)) return {};
-  context().Log(severity::Debug, Here(__LINE__), texts.deleting, main);
+  context().Log(severity::Debug, Here(), texts.deleting, main);
   const StatusCode deleted = DeleteTree(main, context().parameters.DeleteDirForceHard, LeftInTreeReport());
-  if (IsFailure(deleted)) context().Log(severity::Info, Here(__LINE__), texts.failed, main, deleted);
+  if (IsFailure(deleted)) context().Log(severity::Info, Here(), texts.failed, main, deleted);
   return {};
 }
 

@@ -16,7 +16,8 @@ namespace {
 
 constexpr std::wstring_view kFileId = L"388E34E6-E1EE-4634-B2B6-DBF223FB44B3";
 
-LogSite Here(std::uint32_t line) { return {kFileId, line}; }
+// The calling line, as a default argument evaluated where the call stands.
+LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
 // Codes are shown as their bits, not as negative numbers.
 std::uint32_t Bits(StatusCode code) { return static_cast<std::uint32_t>(code); }
@@ -63,29 +64,29 @@ void RegistryRemover::RunRow(const RegistryItem& item) {
   RunContext& run = context();
   const std::wstring_view key = item.KeyPath;
   const std::wstring_view value = item.ValueName;
-  run.Log(severity::Info, Here(__LINE__), L"Processing registry %s", key);
+  run.Log(severity::Info, Here(), L"Processing registry %s", key);
   if (item.Actions & ActionKeyRemove) {
-    run.Log(severity::Debug, Here(__LINE__), L"Key %s Remove", key);
+    run.Log(severity::Debug, Here(), L"Key %s Remove", key);
     if (RemoveKey(item.RegistryParent, key, item.ViewMode, false).Failed()) {
-      run.Log(severity::Debug, Here(__LINE__), L"Key %s Remove failed", key);
+      run.Log(severity::Debug, Here(), L"Key %s Remove failed", key);
     }
   }
   if (item.Actions & ActionKeyForceRemove) {
-    run.Log(severity::Debug, Here(__LINE__), L"Key %s ForceRemove", key);
+    run.Log(severity::Debug, Here(), L"Key %s ForceRemove", key);
     if (RemoveKey(item.RegistryParent, key, item.ViewMode, true).Failed()) {
-      run.Log(severity::Debug, Here(__LINE__), L"Key %s ForceRemove failed", key);
+      run.Log(severity::Debug, Here(), L"Key %s ForceRemove failed", key);
     }
   }
   if (item.Actions & ActionValueRemove) {
-    run.Log(severity::Debug, Here(__LINE__), L"Value %s:%s Remove", key, value);
+    run.Log(severity::Debug, Here(), L"Value %s:%s Remove", key, value);
     if (RemoveValue(item.RegistryParent, key, value, item.ViewMode).Failed()) {
-      run.Log(severity::Debug, Here(__LINE__), L"Value %s:%s Remove failed", key, value);
+      run.Log(severity::Debug, Here(), L"Value %s:%s Remove failed", key, value);
     }
   }
   if (item.Actions & ActionValueModify) {
-    run.Log(severity::Debug, Here(__LINE__), L"Value %s:%s Modify", key, value);
+    run.Log(severity::Debug, Here(), L"Value %s:%s Modify", key, value);
     if (ModifyValue(item.RegistryParent, key, value, item.ViewMode).Failed()) {
-      run.Log(severity::Debug, Here(__LINE__), L"Value %s:%s Modify failed", key, value);
+      run.Log(severity::Debug, Here(), L"Value %s:%s Modify failed", key, value);
     }
   }
 }
@@ -98,7 +99,7 @@ StatusRecord RegistryRemover::StartStep(std::int32_t parent, std::wstring_view k
                                         RegistryKey& key) {
   RegistryRoot root = RootNone;
   if (!RootOf(parent, root)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Wrong RegistryParent parameter for key %s", keyPath);
+    context().Log(severity::Debug, Here(), L"Wrong RegistryParent parameter for key %s", keyPath);
     return MakeStatus(status::GenericFailure);
   }
   key.SetRoot(root);
@@ -108,7 +109,7 @@ StatusRecord RegistryRemover::StartStep(std::int32_t parent, std::wstring_view k
   if (namesOneView && System64Bit()) {
     const StatusCode viewed = key.SetViewMode(static_cast<ViewMode>(viewMode));
     if (IsFailure(viewed)) {
-      context().Log(severity::Debug, Here(__LINE__),
+      context().Log(severity::Debug, Here(),
                     L"Wrong ViewMode parameter for key %s, or SetViewMode failed (result: %x)", keyPath, Bits(viewed));
     }
   }
@@ -120,13 +121,13 @@ StatusRecord RegistryRemover::RemoveKey(std::int32_t parent, std::wstring_view k
   RegistryKey key;
   if (StatusRecord started = StartStep(parent, keyPath, viewMode, key); started.Failed()) return started;
   if (!RegistryKey::KeyExists(key, keyPath)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Key %s not found", keyPath);
+    context().Log(severity::Debug, Here(), L"Key %s not found", keyPath);
     return {};
   }
   const StatusCode deleted = key.DeleteSubKey(keyPath, force);
   if (!IsFailure(deleted)) return {};
   if (force) {
-    context().Log(severity::Warn, Here(__LINE__), L"Deleting key %s failed (error %x)", keyPath, Bits(deleted));
+    context().Log(severity::Warn, Here(), L"Deleting key %s failed (error %x)", keyPath, Bits(deleted));
     return {};
   }
   // Without force the usual reason is a subkey: say so when it is.
@@ -134,9 +135,9 @@ StatusRecord RegistryRemover::RemoveKey(std::int32_t parent, std::wstring_view k
   std::vector<std::wstring> subkeys;
   key.EnumSubKeys(subkeys);
   if (subkeys.empty()) {
-    context().Log(severity::Warn, Here(__LINE__), L"Deleting key %s failed (error %x)", keyPath, Bits(deleted));
+    context().Log(severity::Warn, Here(), L"Deleting key %s failed (error %x)", keyPath, Bits(deleted));
   } else {
-    context().Log(severity::Warn, Here(__LINE__), L"Deleting key %s failed (error %x), key is not empty", keyPath,
+    context().Log(severity::Warn, Here(), L"Deleting key %s failed (error %x), key is not empty", keyPath,
                   Bits(deleted));
   }
   return {};
@@ -148,15 +149,15 @@ StatusRecord RegistryRemover::RemoveValue(std::int32_t parent, std::wstring_view
   if (StatusRecord started = StartStep(parent, keyPath, viewMode, key); started.Failed()) return started;
   const StatusCode opened = key.Open(keyPath);
   if (opened == status::KeyNotFound) {
-    context().Log(severity::Debug, Here(__LINE__), L"Value %s:%s not present - Key not found", keyPath, valueName);
+    context().Log(severity::Debug, Here(), L"Value %s:%s not present - Key not found", keyPath, valueName);
   } else if (IsFailure(opened)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Opening key %s failed (error %x)", keyPath, Bits(opened));
+    context().Log(severity::Debug, Here(), L"Opening key %s failed (error %x)", keyPath, Bits(opened));
   } else {
     const StatusCode deleted = key.DeleteValue(valueName);
     if (deleted == kNoSuchValue) {
-      context().Log(severity::Info, Here(__LINE__), L"Value %s:%s is not present", keyPath, valueName);
+      context().Log(severity::Info, Here(), L"Value %s:%s is not present", keyPath, valueName);
     } else if (IsFailure(deleted)) {
-      context().Log(severity::Warn, Here(__LINE__), L"Deleting value %s:%s failed (error %x)", keyPath, valueName,
+      context().Log(severity::Warn, Here(), L"Deleting value %s:%s failed (error %x)", keyPath, valueName,
                     Bits(deleted));
     }
   }
@@ -169,7 +170,7 @@ StatusRecord RegistryRemover::ModifyValue(std::int32_t parent, std::wstring_view
   RegistryKey key;
   if (StatusRecord started = StartStep(parent, keyPath, viewMode, key); started.Failed()) return started;
   if (valueName != kAppInitValue) {
-    context().Log(severity::Error, Here(__LINE__), L"Modify action is not defined for %s:%s", keyPath, valueName);
+    context().Log(severity::Error, Here(), L"Modify action is not defined for %s:%s", keyPath, valueName);
     return {};
   }
   // A missing key holds no list, and so nothing to take out.
@@ -177,7 +178,7 @@ StatusRecord RegistryRemover::ModifyValue(std::int32_t parent, std::wstring_view
   if (!IsFailure(key.Open(keyPath))) {
     const StatusCode read = key.GetString(valueName, text);
     if (IsFailure(read)) {
-      context().Log(severity::Debug, Here(__LINE__), L"Reading %s:%s failed (error: %x)", keyPath, valueName,
+      context().Log(severity::Debug, Here(), L"Reading %s:%s failed (error: %x)", keyPath, valueName,
                     Bits(read));
       return MakeStatus(read);
     }
@@ -188,19 +189,19 @@ StatusRecord RegistryRemover::ModifyValue(std::int32_t parent, std::wstring_view
                                                                : std::wstring_view();
   LibraryList libraries;
   if (const StatusCode split = SplitLibraryList(text, libraries); IsFailure(split)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Reading %s:%s failed, error while splitting %s (error: %x)",
+    context().Log(severity::Debug, Here(), L"Reading %s:%s failed, error while splitting %s (error: %x)",
                   keyPath, valueName, text, Bits(split));
     return MakeStatus(split);
   }
   // The other entries belong to other software: a list without the
   // product's library is not written at all.
   if (TakeOutLibrary(libraries, library) == 0) {
-    context().Log(severity::Debug, Here(__LINE__), L"Value %s:%s doesn't need to be modified", keyPath, valueName);
+    context().Log(severity::Debug, Here(), L"Value %s:%s doesn't need to be modified", keyPath, valueName);
     return {};
   }
   const std::wstring joined = JoinLibraryList(libraries);
   if (const StatusCode stored = key.SetString(valueName, joined); IsFailure(stored)) {
-    context().Log(severity::Debug, Here(__LINE__), L"Storing new value of %s:%s failed, new value: %s (error: %x)",
+    context().Log(severity::Debug, Here(), L"Storing new value of %s:%s failed, new value: %s (error: %x)",
                   keyPath, valueName, joined, Bits(stored));
     return MakeStatus(stored);
   }
@@ -210,7 +211,7 @@ StatusRecord RegistryRemover::ModifyValue(std::int32_t parent, std::wstring_view
 StatusRecord RegistryRemover::CleanBootExecute() { return CleanBootExecute(L"SYSTEM"); }
 
 StatusRecord RegistryRemover::CleanBootExecute(std::wstring_view systemKey) {
-  context().Log(severity::Debug, Here(__LINE__), L"Removing Session Manager values");
+  context().Log(severity::Debug, Here(), L"Removing Session Manager values");
   for (int number = 0; number <= kLastControlSet; ++number) {
     std::wstring keyPath(systemKey);
     keyPath += number == 0 ? std::wstring(L"\\CurrentControlSet") : FormatText(L"\\ControlSet00%d", number);
@@ -248,7 +249,7 @@ StatusRecord RegistryRemover::CleanControlSet(std::wstring_view keyPath, Registr
   }
   const BootExecuteSorting sorting = SortBootExecuteEntries(entries, lowered, longForm, shortForm);
   for (const std::wstring& entry : sorting.dropped) {
-    context().Log(severity::Debug, Here(__LINE__),
+    context().Log(severity::Debug, Here(),
                   L"Found value '%s' to remove from registry value HKLM\\%s\\\\BootExecute", entry, keyPath);
   }
   // A product entry left behind would start a program at every boot that

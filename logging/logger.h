@@ -3,6 +3,7 @@
 // threshold with a message's severity first and build the message only
 // when it passes; Log itself writes whatever it is given.
 #include <atomic>
+#include <source_location>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -73,6 +74,8 @@ class Logger {
 };
 
 // Where a log call comes from: the calling source file's id and the line.
+// Each file makes its sites with a `Here()` whose default argument,
+// std::source_location::current(), is evaluated at the call.
 struct LogSite {
   std::wstring_view fileId;
   std::uint32_t line;
