@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engines/stage_engines.h"
 #include "tests/engines/file_remover_test_support.h"
 
 namespace zor {
@@ -58,8 +59,10 @@ class FileRemoverSteps : public ::testing::Test {
   FileStage stage_;
 };
 
-TEST_F(FileRemoverSteps, TheFileStageOfARunIsTheFileRemover) {
+TEST_F(FileRemoverSteps, TheFileStageOfTheProgramIsTheFileRemover) {
   RunContext context;
+  EXPECT_EQ(dynamic_cast<FileRemover*>(context.engines.files.get()), nullptr) << "a context alone has no engines";
+  BindStageEngines(context);
   EXPECT_NE(dynamic_cast<FileRemover*>(context.engines.files.get()), nullptr);
 }
 

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "engines/file_item_table.h"
+#include "engines/stage_engines.h"
 
 namespace zor::test {
 
-FileStage::FileStage() { context_.logger = log_.logger(); }
+FileStage::FileStage() {
+  BindStageEngines(context_);
+  context_.logger = log_.logger();
+}
 
 FileStage::~FileStage() { context_.logger = nullptr; }
 

@@ -2,6 +2,7 @@
 // of its own (and its own control sets), so the tests may run side by side
 // in one prefix.
 #include "engines/registry_remover.h"
+#include "engines/stage_engines.h"
 
 #include <gtest/gtest.h>
 
@@ -720,8 +721,9 @@ TEST_F(RegistryBootExecute, TheStageFailsOnlyWhenTheCleanUpFailsAndStillDoesEver
   EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Product"));
 }
 
-TEST(RegistryStage, TheRunContextRunsTheRegistryRemoverAsItsRegistryStage) {
+TEST(RegistryStage, TheProgramRunsTheRegistryRemoverAsItsRegistryStage) {
   RunContext context;
+  BindStageEngines(context);
   ASSERT_NE(context.engines.registry, nullptr);
   EXPECT_NE(dynamic_cast<RegistryRemover*>(context.engines.registry.get()), nullptr);
 }

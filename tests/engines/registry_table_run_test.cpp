@@ -11,6 +11,7 @@
 #include "app/unfinished_run.h"
 #include "engines/registry_item_table.h"
 #include "engines/registry_remover.h"
+#include "engines/stage_engines.h"
 #include "platform/native_types.h"
 #include "tests/engines/engine_log.h"
 #include "tests/platform/registry_test_support.h"
@@ -128,6 +129,7 @@ TEST(RegistryBuiltInTable, TheStageLeavesNoRowBehindAndNothingElseGoes) {
 
   test::EngineLog log;
   RunContext context;
+  BindStageEngines(context);
   context.logger = log.logger();
   context.parameters.ZorDir = kProgramFolder;
   context.parameters.Is64BitSystem = true;
