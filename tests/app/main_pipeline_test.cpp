@@ -24,7 +24,7 @@ namespace zor {
 namespace {
 
 using test::HasLine;
-using test::Ascii;
+using test::Narrow;
 using test::Joined;
 using test::ScopedRunRecord;
 
@@ -111,7 +111,7 @@ class RunOnceValue {
   }
 };
 
-std::string OwnCommandLine() { return Ascii(GetCommandLineW()); }
+std::string OwnCommandLine() { return Narrow(GetCommandLineW()); }
 
 std::wstring OwnModulePath() {
   wchar_t buffer[MAX_PATH] = {};
@@ -263,7 +263,7 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
                                   L"\" /run_number=2 /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10\" "
                                   L"/zoradmindir=\"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin\" /ndis_nextstep=5" +
                                   (row.noRestart ? L" /norestart" : L"");
-    EXPECT_EQ(Ascii(entry), Ascii(expected));
+    EXPECT_EQ(Narrow(entry), Narrow(expected));
     // The run after the restart may be stopped too: the record waits for it.
     EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10");
     EXPECT_EQ(ScopedRunRecord::Value(L"ZorAdminDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10 Admin");

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/narrow_text.h"
+
 namespace zor {
 namespace {
 
@@ -14,7 +16,7 @@ OptionList Parse(std::wstring_view text) {
   return options;
 }
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+using test::Narrow;
 
 // Every entry as "name=value#number", empty entries included, so a row shows
 // the whole list the tokenizer made.

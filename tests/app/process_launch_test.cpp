@@ -13,7 +13,7 @@
 namespace zor {
 namespace {
 
-using test::Ascii;
+using test::Narrow;
 
 std::wstring HoldFilePath() {
   std::wstring path = L"Z:" + test::Widen(ZOR_HOLD_FILE_PATH);
@@ -56,7 +56,7 @@ TEST(LaunchAndWait, AChildThatEndsWithinTheWaitGivesItsExitCode) {
       {L"cmd.exe /c exit 259", static_cast<std::int32_t>(0xA001000A)},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(Ascii(row.command));
+    SCOPED_TRACE(Narrow(row.command));
     std::int32_t exitCode = -7;
     EXPECT_EQ(LaunchAndWait(row.command, kNdisProcessWait, exitCode), status::Success);
     EXPECT_EQ(exitCode, row.exitCode);

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "tests/support/narrow_text.h"
+
 namespace zor {
 namespace {
 
-std::string Narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
+using test::Narrow;
 
 // The folders of a default 64-bit installation.
 SystemFolders DefaultFolders() {

@@ -48,7 +48,7 @@ class ScopedEnvironment {
 TEST(ProgramRunCommandLine, AQuotationMarkLeftOpenIsRefusedBeforeAnyStageAndStartsNoCopy) {
   for (const wchar_t* options : {L" /silent /zordir=\"C:\\Program Files (x86)\\ZOR\\ZOR10",
                                  L" /zordir=\"C:\\x /silent"}) {
-    SCOPED_TRACE(test::Ascii(options));
+    SCOPED_TRACE(test::Narrow(options));
     ProgramCopy copy;
     const test::ChildResult child = test::RunChild(copy.Quoted() + options, 120000);
     ASSERT_TRUE(child.started);
@@ -137,7 +137,7 @@ TEST(ProgramRunCommandLine, ALockLeftByAKilledRunDoesNotStopTheNextOne) {
 // file name and sent the log to the folder above.
 TEST(ProgramRunCommandLine, TheLogLiesBesideTheProgramWhateverItsFolderIsNamed) {
   for (const wchar_t* name : {L"Tools;old", L"Tools #2", L"a=b", L"two  blanks", L"all ;#= of them"}) {
-    SCOPED_TRACE(test::Ascii(name));
+    SCOPED_TRACE(test::Narrow(name));
     ProgramCopy copy(name);
     // A refused line ends quickly, after the log was opened.
     const test::ChildResult child = test::RunChild(copy.Quoted() + L" /silent /zordir=\"C:\\x", 120000);

@@ -25,7 +25,7 @@ std::vector<std::string> ProgramCopy::Messages() const {
   if (!FileExistsAt(path)) return messages;
   bool wellFormed = false;
   for (const std::wstring& line : ReadLogLines(path, &wellFormed)) {
-    const std::string text = Ascii(line);
+    const std::string text = Narrow(line);
     const std::size_t date = text.find(' ');
     const std::size_t time = date == std::string::npos ? date : text.find(' ', date + 1);
     messages.push_back(time == std::string::npos ? text : text.substr(time + 1));

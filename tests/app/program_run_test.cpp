@@ -18,7 +18,7 @@ namespace zor {
 namespace {
 
 using test::HasLine;
-using test::Ascii;
+using test::Narrow;
 using test::Joined;
 
 using test::Count;

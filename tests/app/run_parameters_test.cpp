@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/narrow_text.h"
+
 namespace zor {
 namespace {
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+using test::Narrow;
 
 // Every field that an option can set, so a row compares the whole outcome.
 std::string Describe(const RunParameters& p) {

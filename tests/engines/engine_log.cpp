@@ -31,7 +31,7 @@ struct SplitRecord {
 
 SplitRecord Split(std::wstring raw) {
   while (!raw.empty() && (raw.back() == L'\n' || raw.back() == L'\r')) raw.pop_back();
-  const std::string narrow = Ascii(raw);
+  const std::string narrow = Narrow(raw);
   const std::size_t bar = narrow.find('|');
   if (bar == std::string::npos) return {{}, narrow};
   return {narrow.substr(0, bar), narrow.substr(bar + 1)};

@@ -14,6 +14,7 @@
 
 #include "engines/file_item_table.h"
 #include "tests/support/line_checks.h"
+#include "tests/support/narrow_text.h"
 
 namespace zor {
 namespace {
@@ -21,11 +22,7 @@ namespace {
 using test::HasLine;
 using test::Joined;
 
-std::string Narrow(std::wstring_view text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
-  return narrow;
-}
+using test::Narrow;
 
 std::wstring_view PathOf(const FileItem& item) { return item.relativePath ? item.relativePath : L""; }
 

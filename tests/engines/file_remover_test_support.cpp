@@ -100,41 +100,7 @@ void Walk(const std::wstring& folder, const std::wstring& relative, std::map<std
   FindClose(search);
 }
 
-// The Session Manager's pending file rename operations: pairs of an NT
-// path and a target, an empty target meaning deletion.
-std::vector<std::wstring> PendingRenames() {
-  std::vector<std::wstring> entries;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                    &key) != ERROR_SUCCESS) {
-    return entries;
-  }
-  DWORD type = 0;
-  DWORD bytes = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
-      type == REG_MULTI_SZ) {
-    std::vector<wchar_t> data(bytes / sizeof(wchar_t) + 2, L'\0');
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes);
-    const std::size_t units = bytes / sizeof(wchar_t);
-    for (std::size_t at = 0; at < units;) {
-      std::wstring entry(data.data() + at);
-      at += entry.size() + 1;
-      entries.push_back(std::move(entry));
-    }
-  }
-  RegCloseKey(key);
-  return entries;
-}
-
 }  // namespace
-
-bool DeletionIsPending(const std::wstring& path) {
-  const std::vector<std::wstring> entries = PendingRenames();
-  for (std::size_t at = 0; at + 1 < entries.size(); ++at) {
-    if (entries[at] == L"\\??\\" + path && entries[at + 1].empty()) return true;
-  }
-  return false;
-}
 
 std::map<std::wstring, std::string> Snapshot(const std::wstring& root) {
   std::map<std::wstring, std::string> snapshot;

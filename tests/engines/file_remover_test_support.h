@@ -61,9 +61,6 @@ void PlaceFolder(const std::wstring& path);
 std::map<std::wstring, std::string> Snapshot(const std::wstring& root);
 std::string Describe(const std::map<std::wstring, std::string>& snapshot);
 
-// Whether Windows has been asked to delete `path` at its next start (the
-// Session Manager's pending file rename operations).
-bool DeletionIsPending(const std::wstring& path);
 
 // Item numbers of the product table's rows in one folder.
 std::vector<int> RowsOf(std::int32_t parentDir);

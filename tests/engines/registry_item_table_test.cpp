@@ -9,15 +9,12 @@
 
 #include "app/unfinished_run.h"
 #include "engines/registry_item_table.h"
+#include "tests/support/narrow_text.h"
 
 namespace zor {
 namespace {
 
-std::string Narrow(std::wstring_view text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
-  return narrow;
-}
+using test::Narrow;
 
 std::string Describe(const RegistryItem& item) {
   return Narrow(item.KeyPath) + ":" + Narrow(item.ValueName) + " parent " + std::to_string(item.RegistryParent) +

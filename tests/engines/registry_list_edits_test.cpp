@@ -7,17 +7,14 @@
 
 #include "foundation/text_case.h"
 #include "engines/registry_list_edits.h"
+#include "tests/support/narrow_text.h"
 
 namespace zor {
 namespace {
 
 using List = std::vector<std::wstring>;
 
-std::string Narrow(std::wstring_view text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
-  return narrow;
-}
+using test::Narrow;
 
 TEST(LibraryList, SplitsIntoEntriesAndTheRunsBetweenThemAndJoinsBackUnchanged) {
   const struct {

@@ -185,7 +185,7 @@ std::vector<std::string> CapturedLog::Lines() {
   if (!manager_) return lines;
   if (Appender* out = manager_->FindAppender(L"Out")) out->Close();
   if (!FileExistsAt(path_)) return lines;
-  for (const std::wstring& line : ReadLogLines(path_)) lines.push_back(Ascii(line));
+  for (const std::wstring& line : ReadLogLines(path_)) lines.push_back(Narrow(line));
   return lines;
 }
 

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/narrow_text.h"
+
 namespace zor {
 namespace {
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+using test::Narrow;
 
 TEST(FilePathText, CombinePath) {
   const struct {

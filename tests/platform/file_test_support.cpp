@@ -9,12 +9,6 @@ namespace zor::test {
 
 bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
-std::string Narrow(std::wstring_view text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
-  return narrow;
-}
-
 namespace {
 
 std::wstring TestName() {
@@ -186,6 +180,40 @@ NTSTATUS NTAPI RefusedOpen::Open(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRI
     return active_->refusal_;
   }
   return active_->swap_.original()(file, access, attributes, io, share, options);
+}
+
+// The Session Manager's pending file rename operations: pairs of an NT
+// path and a target, an empty target meaning deletion.
+std::vector<std::wstring> PendingRenames() {
+  std::vector<std::wstring> entries;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS) {
+    return entries;
+  }
+  DWORD type = 0;
+  DWORD bytes = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
+      type == REG_MULTI_SZ) {
+    std::vector<wchar_t> data(bytes / sizeof(wchar_t) + 2, L'\0');
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &bytes);
+    const std::size_t units = bytes / sizeof(wchar_t);
+    for (std::size_t at = 0; at < units;) {
+      std::wstring entry(data.data() + at);
+      at += entry.size() + 1;
+      entries.push_back(std::move(entry));
+    }
+  }
+  RegCloseKey(key);
+  return entries;
+}
+
+bool DeletionIsPending(const std::wstring& path) {
+  const std::vector<std::wstring> entries = PendingRenames();
+  for (std::size_t at = 0; at + 1 < entries.size(); ++at) {
+    if (entries[at] == L"\\??\\" + path && entries[at + 1].empty()) return true;
+  }
+  return false;
 }
 
 }  // namespace zor::test

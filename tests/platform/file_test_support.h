@@ -7,12 +7,11 @@
 
 #include "platform/native_api.h"
 #include "platform/native_types.h"
+#include "tests/support/narrow_text.h"
 
 namespace zor::test {
 
 bool RunningUnderWine();
-
-std::string Narrow(std::wstring_view text);
 
 // C:\zor-files-<process id>-<suite>-<test>, made afresh, or the same name
 // under another base folder; removed with its content at the end. Holds no
@@ -115,5 +114,12 @@ class RefusedOpen {
   NTSTATUS refusal_;
   SwappedEntry<ZwOpenFileFunction> swap_;
 };
+
+// The Session Manager's pending file rename operations: pairs of an NT
+// path and a target, an empty target meaning deletion.
+std::vector<std::wstring> PendingRenames();
+
+// True when the file's deletion at the next start of Windows is recorded.
+bool DeletionIsPending(const std::wstring& path);
 
 }  // namespace zor::test

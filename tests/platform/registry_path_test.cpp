@@ -4,14 +4,12 @@
 
 #include <string>
 
+#include "tests/support/narrow_text.h"
+
 namespace zor {
 namespace {
 
-std::string Narrow(std::wstring_view text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
-  return narrow;
-}
+using test::Narrow;
 
 TEST(RegistryRoots, TableHoldsTheNineRootsInCacheOrder) {
   const struct {

@@ -36,12 +36,6 @@ std::wstring UniqueKeyName(const std::wstring& suffix) {
   return name + suffix;
 }
 
-std::string Narrow(const std::wstring& text) {
-  std::string narrow;
-  for (wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
-  return narrow;
-}
-
 bool KeyPresent(HKEY root, const std::wstring& path, REGSAM flags) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | flags, &key) != ERROR_SUCCESS) return false;

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "platform/native_types.h"
+#include "tests/support/narrow_text.h"
 
 namespace zor::test {
 
 // "ZorTest-<process id>-<test case>-<test>" plus an optional suffix.
 std::wstring UniqueKeyName(const std::wstring& suffix = L"");
 
-std::string Narrow(const std::wstring& text);
 
 // Win32 helpers; `flags` adds KEY_WOW64_32KEY or KEY_WOW64_64KEY.
 bool KeyPresent(HKEY root, const std::wstring& path, REGSAM flags = 0);

@@ -5,16 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace zor::test {
+#include "tests/support/narrow_text.h"
 
-// Wide text as the byte text it is in these tests; any character beyond
-// ASCII shows as "?".
-inline std::string Ascii(std::wstring_view text) {
-  std::string narrow;
-  narrow.reserve(text.size());
-  for (wchar_t c : text) narrow.push_back(static_cast<unsigned>(c) < 0x80 ? static_cast<char>(c) : '?');
-  return narrow;
-}
+namespace zor::test {
 
 inline bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();

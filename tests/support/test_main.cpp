@@ -36,7 +36,7 @@ void ActAsSeparateCopy() {
     const HANDLE file = CreateFileW(record, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      const std::string line = zor::test::Ascii(commandLine) + "\n";
+      const std::string line = zor::test::Narrow(commandLine) + "\n";
       DWORD written = 0;
       WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
       CloseHandle(file);
