@@ -148,45 +148,47 @@ TEST_F(FileRemoverLinks, AFolderThatARowNamesIsALink) {
       });
 }
 
-TEST_F(FileRemoverLinks, AFolderBetweenTheDataFolderAndDeeperRowsIsALink) {
-  const std::wstring data = Path(L"between\\ProgramData\\ZOR10");
-  const std::wstring update = data + L"\\Update";
-  RunBothWays(
-      L"between", [&](RunParameters& p) { p.ZorDataDir = data; },
-      [&](const Lines& lines) {
-        for (const wchar_t* deeper : {L"Update\\Temp", L"Update\\Backup", L"Update\\Patches"}) {
-          EXPECT_TRUE(HasLine(lines, Refused(update, FirstRow(ParentZorDataDir, deeper)))) << N(deeper);
-        }
-        EXPECT_TRUE(HasLine(lines, LinkOnly(update))) << Joined(lines);
-        EXPECT_EQ(Through(lines, update), Lines{});
-      });
-}
-
-// The rows name the folder "Update"; the link is listed as "uPDATE".
-TEST_F(FileRemoverLinks, ALinkSpelledInOtherLettersIsFoundAllTheSame) {
-  const std::wstring data = Path(L"case\\ProgramData\\ZOR10");
-  const std::wstring update = data + L"\\Update";
-  RunBothWays(
-      L"case", [&](RunParameters& p) { p.ZorDataDir = data; },
-      [&](const Lines& lines) {
-        EXPECT_TRUE(HasLine(lines, Refused(update, FirstRow(ParentZorDataDir, L"Update\\Temp")))) << Joined(lines);
-        EXPECT_TRUE(HasLine(lines, LinkOnly(update))) << Joined(lines);
-        EXPECT_EQ(Through(lines, update), Lines{});
-      });
-}
-
-TEST_F(FileRemoverLinks, AProductFolderPlantedUnderProgramDataIsALink) {
-  const std::wstring programData = Path(L"common\\ProgramData");
-  const std::wstring zor = programData + L"\\ZOR";
-  RunBothWays(
-      L"common", [&](RunParameters& p) { p.CommonAppDataDir = programData; },
-      [&](const Lines& lines) {
-        for (const wchar_t* deeper : {L"ZOR\\Licenses\\Offline", L"ZOR\\Licenses", L"ZOR\\Shared", L"ZOR\\Installer"}) {
-          EXPECT_TRUE(HasLine(lines, Refused(zor, FirstRow(ParentCommonAppDataDir, deeper)))) << N(deeper);
-        }
-        EXPECT_TRUE(HasLine(lines, LinkOnly(zor))) << Joined(lines);
-        EXPECT_EQ(Through(lines, zor), Lines{});
-      });
+// A link above rows of deeper folders: each such row is refused, the link's
+// own row removes only the link, and nothing below it is touched.
+TEST_F(FileRemoverLinks, AFolderAboveDeeperRowsIsALink) {
+  const struct {
+    const char* what;
+    const wchar_t* victim;
+    const wchar_t* folder;  // the product folder the run is given
+    bool common;            // ProgramData in place of the data folder
+    const wchar_t* link;    // below `folder`
+    std::int32_t parentDir;
+    std::vector<const wchar_t*> deeper;
+  } rows[] = {
+      {"a folder between the data folder and deeper rows", L"between", L"between\\ProgramData\\ZOR10", false,
+       L"Update", ParentZorDataDir, {L"Update\\Temp", L"Update\\Backup", L"Update\\Patches"}},
+      // The rows name the folder "Update"; the link is listed as "uPDATE".
+      {"a link spelled in other letters", L"case", L"case\\ProgramData\\ZOR10", false, L"Update",
+       ParentZorDataDir, {L"Update\\Temp"}},
+      {"a product folder planted under ProgramData", L"common", L"common\\ProgramData", true, L"ZOR",
+       ParentCommonAppDataDir, {L"ZOR\\Licenses\\Offline", L"ZOR\\Licenses", L"ZOR\\Shared", L"ZOR\\Installer"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::wstring folder = Path(row.folder);
+    const std::wstring link = folder + L"\\" + row.link;
+    RunBothWays(
+        row.victim,
+        [&](RunParameters& p) {
+          if (row.common) {
+            p.CommonAppDataDir = folder;
+          } else {
+            p.ZorDataDir = folder;
+          }
+        },
+        [&](const Lines& lines) {
+          for (const wchar_t* deeper : row.deeper) {
+            EXPECT_TRUE(HasLine(lines, Refused(link, FirstRow(row.parentDir, deeper)))) << N(deeper);
+          }
+          EXPECT_TRUE(HasLine(lines, LinkOnly(link))) << Joined(lines);
+          EXPECT_EQ(Through(lines, link), Lines{});
+        });
+  }
 }
 
 TEST_F(FileRemoverLinks, TheMainFolderAboveTheProgramFolderIsALink) {
