@@ -42,16 +42,30 @@ session_running() {
   find_server "$prefix" >/dev/null
 }
 
+boot() {
+  WINEPREFIX=$1 setsid bash -c "wineserver -p; wine wineboot $2" </dev/null >/dev/null 2>&1
+}
+
 start_session() {
-  local prefix=$1
+  local prefix=$1 fresh=0
+  [ -f "$prefix/system.reg" ] || fresh=1
   mkdir -p "$prefix"
-  WINEPREFIX=$prefix setsid bash -c 'wineserver -p; wine wineboot -i' </dev/null >/dev/null 2>&1
   # wineboot returns once the prefix is ready; the persistent server stays.
-  find_server "$prefix" >"$prefix.pid" || { rm -f "$prefix.pid"; return 1; }
+  boot "$prefix" -i
   # A plain Windows machine has no just-in-time debugger; Wine starts winedbg
   # when none is named, so name one that does not exist.
   WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
     /d 'C:\windows\no-debugger-installed.exe %ld %ld' /f </dev/null >/dev/null 2>&1 || true
+  if [ "$fresh" -eq 1 ]; then
+    # The session that made the prefix leaves a second service manager behind
+    # that keeps the service database locked: StartService fails with 1055.
+    # A new prefix is therefore started once more, as Windows starts again
+    # after its set-up.
+    WINEPREFIX=$prefix wineserver -k
+    WINEPREFIX=$prefix wineserver -w
+    boot "$prefix" ""
+  fi
+  find_server "$prefix" >"$prefix.pid" || { rm -f "$prefix.pid"; return 1; }
 }
 
 case "${1:-}" in
