@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/native_types.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "platform/path_text.h"
 #include "platform/registry_key.h"
 #include "platform/spin_lock.h"

@@ -9,7 +9,7 @@
 #include "app/product_folder.h"
 #include "logging/log_manager.h"
 #include "platform/named_mutex.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "platform/registry_key.h"
 
 namespace zor {

@@ -7,7 +7,7 @@
 #include "app/run_context.h"
 #include "engines/registry_list_edits.h"
 #include "platform/downcase_text.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "platform/registry_key.h"
 #include "platform/short_path.h"
 

@@ -1,6 +1,7 @@
 #include "platform/fs_redirection.h"
 
 #include "platform/native_api.h"
+#include "platform/os_identity_reader.h"
 
 namespace zor {
 

@@ -32,12 +32,4 @@ bool IsWindows2000Professional(const OsIdentity& identity);
 bool IsXpWithoutServicePack(const OsIdentity& identity);
 bool Is64BitProcessor(const OsIdentity& identity);
 
-// The process-wide record, written once during platform start-up.
-const OsIdentity& CurrentOsIdentity();
-// Processor architecture 2 or 3; computed once and kept.
-bool IsSystem64Bit();
-
-// Windows only: fills the process-wide record from the native interface.
-StatusCode ReadOsIdentity();
-
 }  // namespace zor

@@ -1,7 +1,8 @@
+#include "platform/os_identity_reader.h"
+
 #include <atomic>
 
 #include "platform/native_api.h"
-#include "platform/os_identity.h"
 
 namespace zor {
 namespace {

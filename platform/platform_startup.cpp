@@ -1,7 +1,7 @@
 #include "platform/platform_startup.h"
 
 #include "platform/native_api.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "platform/special_folders.h"
 #include "platform/spin_lock.h"
 

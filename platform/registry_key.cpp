@@ -3,7 +3,7 @@
 #include <new>
 #include <set>
 
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 
 namespace zor {
 namespace {

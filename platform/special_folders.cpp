@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/native_api.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "platform/registry_key.h"
 
 namespace zor {

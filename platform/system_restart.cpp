@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/native_api.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 
 namespace zor {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/native_types.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "tests/platform/registry_test_support.h"
 
 namespace zor {

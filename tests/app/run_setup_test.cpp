@@ -8,6 +8,7 @@
 
 #include "logging/log_manager.h"
 #include "platform/native_types.h"
+#include "platform/os_identity_reader.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/platform/registry_test_support.h"
 #include "tests/support/child_process.h"

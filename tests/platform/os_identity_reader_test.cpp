@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/native_api.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 
 namespace zor {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/native_api.h"
-#include "platform/os_identity.h"
+#include "platform/os_identity_reader.h"
 #include "tests/platform/registry_test_support.h"
 
 namespace zor {
