@@ -2,18 +2,19 @@
 
 #include <string>
 
-#include "platform/console_output.h"
 #include "app/entry_switches.h"
 #include "app/main_pipeline.h"
-#include "app/separate_copy.h"
-#include "platform/process_identity.h"
-#include "app/run_context.h"
 #include "app/product_discovery.h"
+#include "app/run_context.h"
 #include "app/run_setup.h"
-#include "foundation/status_record.h"
+#include "app/separate_copy.h"
 #include "app/usage_text.h"
+#include "foundation/status_record.h"
+#include "platform/console_output.h"
 #include "platform/native_types.h"
 #include "platform/platform_startup.h"
+#include "platform/process_identity.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -24,13 +25,13 @@ void ReportMissingRights(bool consoleOnly) {
   } else {
     const std::wstring text(kMissingRightsBox);
     const std::wstring caption(kMissingRightsCaption);
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+    Win32().MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
   }
 }
 
 // The steps after the rights check. Each failing step is thrown and ends the
-// run with its code.
-void RunRemoverSteps(EngineBinder bindEngines) {
+// run with its code; otherwise the pipeline's ending gives the exit code.
+int RunRemoverSteps(EngineBinder bindEngines) {
   RunContext context;
   bindEngines(context);
   ThrowIfFailed(SetUpLogging(context));
@@ -42,7 +43,8 @@ void RunRemoverSteps(EngineBinder bindEngines) {
   UniqueNtHandle runLock;
   if (!IsSeparateCopy()) ThrowIfFailed(TakeRunLock(context, runLock));
   ThrowIfFailed(DiscoverProductFolders(context));
-  ThrowIfFailed(RunMainPipeline(context));
+  const PipelineEnding ending = RunPipelineStages(context);
+  return ending.endsProcess ? ending.exitCode : 0;
 }
 
 }  // namespace
@@ -57,6 +59,7 @@ int RemoverMain(int argumentCount, wchar_t** arguments, EngineBinder bindEngines
     return 0;
   }
 
+  int exitCode = 0;
   try {
     bool administrator = false;
     ThrowIfFailed(IsAdministrator(administrator));
@@ -65,14 +68,14 @@ int RemoverMain(int argumentCount, wchar_t** arguments, EngineBinder bindEngines
       StopPlatform();
       return 0;
     }
-    RunRemoverSteps(bindEngines);
+    exitCode = RunRemoverSteps(bindEngines);
   } catch (ZorException& failure) {
     failure.PushMark(TraceMark::Caught);
     StopPlatform();
     return failure.Code();
   }
   StopPlatform();
-  return 0;
+  return exitCode;
 }
 
 }  // namespace zor

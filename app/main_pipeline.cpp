@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "app/separate_copy.h"
 #include "app/restart.h"
+#include "app/separate_copy.h"
 #include "app/unfinished_run.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -29,17 +29,17 @@ constexpr std::wstring_view kAdminConfirmation =
 bool UserSaysYes(std::wstring_view text, UINT style) {
   const std::wstring message(text);
   const std::wstring caption(kCaption);
-  return MessageBoxW(nullptr, message.c_str(), caption.c_str(), style | MB_YESNO) == IDYES;
+  return Win32().MessageBoxW(nullptr, message.c_str(), caption.c_str(), style | MB_YESNO) == IDYES;
 }
 
 // A box on a window station nobody sees (a service's, or one of a program
 // started as SYSTEM by a deployment tool) would wait for ever. When the
 // station cannot be asked, the box is shown as always.
 bool SomeoneCanAnswer() {
-  const HWINSTA station = GetProcessWindowStation();
+  const HWINSTA station = Win32().GetProcessWindowStation();
   USEROBJECTFLAGS flags{};
   DWORD needed = 0;
-  if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+  if (!station || !Win32().GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
   return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
@@ -160,12 +160,6 @@ PipelineEnding RunPipelineStages(RunContext& context) {
     return {};
   }
   ForgetUnfinishedRun(context);
-  return {};
-}
-
-StatusRecord RunMainPipeline(RunContext& context) {
-  const PipelineEnding ending = RunPipelineStages(context);
-  if (ending.endsProcess) std::exit(ending.exitCode);
   return {};
 }
 

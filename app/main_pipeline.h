@@ -8,19 +8,17 @@
 
 namespace zor {
 
-// How the process goes on after the stages: back to the entry point, or
-// ended at once with an exit code of its own.
+// How the process ends after the stages: with 0, or with an exit code of its
+// own. The entry point alone turns it into the process exit code.
 struct PipelineEnding {
   bool endsProcess = false;
   int exitCode = 0;
 };
 
 // Runs the stages and says how the process must end; ends nothing itself.
+// The ending carries its own code in the "ndisonly" mode (NdisNextStep),
+// after a restart request and after a restart registration under
+// "norestart" (0).
 PipelineEnding RunPipelineStages(RunContext& context);
-
-// Ends the process through the run-time's normal exit in the "ndisonly"
-// mode (with NdisNextStep), after a restart request and after a restart
-// registration under "norestart" (with 0). Otherwise returns success.
-StatusRecord RunMainPipeline(RunContext& context);
 
 }  // namespace zor

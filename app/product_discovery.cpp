@@ -3,16 +3,17 @@
 #include <string>
 #include <string_view>
 
-#include "app/separate_copy.h"
 #include "app/product_folder.h"
 #include "app/product_folder_check.h"
 #include "app/product_folder_guard.h"
 #include "app/run_setup.h"
+#include "app/separate_copy.h"
 #include "app/unfinished_run.h"
 #include "platform/file_operations.h"
 #include "platform/native_types.h"
 #include "platform/registry_key.h"
 #include "platform/special_folders.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -38,7 +39,7 @@ std::wstring ParentFolder(const std::wstring& path) {
 
 std::wstring EnvironmentText(const wchar_t* name) {
   wchar_t buffer[1024] = {};
-  const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+  const DWORD length = Win32().GetEnvironmentVariableW(name, buffer, 1024);
   return length > 0 && length < 1024 ? std::wstring(buffer, length) : std::wstring();
 }
 
@@ -48,7 +49,7 @@ std::wstring UsersFolder() {
   if (!IsFailure(machine.Open(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")) &&
       !IsFailure(machine.GetString(L"ProfilesDirectory", profiles)) && !profiles.empty()) {
     wchar_t expanded[1024] = {};
-    const DWORD length = ExpandEnvironmentStringsW(profiles.c_str(), expanded, 1024);
+    const DWORD length = Win32().ExpandEnvironmentStringsW(profiles.c_str(), expanded, 1024);
     if (length > 1 && length <= 1024) return std::wstring(expanded, length - 1);
   }
   return ParentFolder(EnvironmentText(L"PUBLIC"));

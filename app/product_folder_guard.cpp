@@ -7,6 +7,7 @@
 #include "platform/directory_lister.h"
 #include "platform/file_operations.h"
 #include "platform/registry_key.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -56,7 +57,7 @@ std::vector<std::wstring> FoldersAbove(const std::wstring& full) {
 
 std::wstring ExpandedText(const std::wstring& text) {
   wchar_t expanded[1024] = {};
-  const DWORD length = ExpandEnvironmentStringsW(text.c_str(), expanded, 1024);
+  const DWORD length = Win32().ExpandEnvironmentStringsW(text.c_str(), expanded, 1024);
   return length > 1 && length <= 1024 ? std::wstring(expanded, length - 1) : text;
 }
 
@@ -106,7 +107,7 @@ bool HoldsOwnFile(const std::wstring& folder, ProductFolderField field) {
 // the name it stands for.
 std::wstring OwnName(const std::wstring& full) {
   wchar_t longPath[1024] = {};
-  const DWORD length = GetLongPathNameW(full.c_str(), longPath, 1024);
+  const DWORD length = Win32().GetLongPathNameW(full.c_str(), longPath, 1024);
   const std::wstring text = length > 0 && length < 1024 ? std::wstring(longPath, length) : full;
   const std::size_t last = text.find_last_of(L"\\/");
   return last == std::wstring::npos ? text : text.substr(last + 1);
@@ -122,7 +123,7 @@ ProductFolderGuard::ProductFolderGuard(const SystemFolders& system) : system_(sy
     if (!folder->empty()) Protect(*folder, true);
   }
   for (const std::wstring& profile : ProfileFolders(system.UsersDir)) Protect(profile, true);
-  const DWORD drives = GetLogicalDrives();
+  const DWORD drives = Win32().GetLogicalDrives();
   for (int letter = 0; letter < 26; ++letter) {
     if (drives & (1u << letter)) Protect(std::wstring(1, static_cast<wchar_t>(L'A' + letter)) + L":\\", false);
   }

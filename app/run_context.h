@@ -5,9 +5,9 @@
 #include <memory>
 #include <string_view>
 
-#include "foundation/format_text.h"
 #include "app/run_parameters.h"
 #include "app/stage_engine.h"
+#include "foundation/format_text.h"
 #include "logging/logger.h"
 
 namespace zor {

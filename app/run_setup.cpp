@@ -5,8 +5,8 @@
 
 #include "app/log_configuration.h"
 #include "app/options.h"
-#include "app/separate_copy.h"
 #include "app/product_folder.h"
+#include "app/separate_copy.h"
 #include "logging/log_manager.h"
 #include "platform/named_mutex.h"
 #include "platform/os_identity_reader.h"

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "foundation/format_text.h"
 #include "app/run_context.h"
 #include "engines/registry_list_edits.h"
+#include "foundation/format_text.h"
 #include "platform/downcase_text.h"
 #include "platform/os_identity_reader.h"
 #include "platform/registry_key.h"

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "app/stage_engine.h"
-#include "foundation/status_record.h"
 #include "engines/registry_item_table.h"
+#include "foundation/status_record.h"
 
 namespace zor {
 

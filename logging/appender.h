@@ -8,10 +8,10 @@
 
 #include "foundation/status_codes.h"
 #include "logging/config_document.h"
-#include "platform/kernel_mutex.h"
 #include "logging/layout.h"
 #include "logging/log_record.h"
 #include "logging/severity.h"
+#include "platform/kernel_mutex.h"
 
 namespace zor {
 

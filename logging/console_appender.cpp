@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/console_output.h"
 #include "logging/appender_settings.h"
+#include "platform/console_output.h"
 #include "platform/native_api.h"
 #include "platform/spin_lock.h"
 
@@ -32,7 +32,7 @@ StatusCode WriteToStandardError(std::wstring_view text) {
 
   g_standardErrorLock.lock();
   IO_STATUS_BLOCK io{};
-  const NTSTATUS written = Native().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
+  const NTSTATUS written = NativeChanges().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
                                                 static_cast<ULONG>(bytes.size()), nullptr, nullptr);
   g_standardErrorLock.unlock();
   return NT_SUCCESS(written) ? status::Success : StatusFromNtStatus(written);

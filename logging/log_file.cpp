@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "foundation/format_text.h"
-#include "platform/environment_variable.h"
 #include "logging/log_file_names.h"
 #include "logging/log_status.h"
+#include "platform/environment_variable.h"
 #include "platform/file_operations.h"
-#include "platform/platform_startup.h"
 #include "platform/file_status.h"
 #include "platform/native_api.h"
 #include "platform/nt_path.h"
 #include "platform/path_text.h"
+#include "platform/platform_startup.h"
 
 namespace zor {
 namespace {
@@ -89,7 +89,7 @@ StatusCode CreateFileHandle(std::wstring_view fullPath, ACCESS_MASK access, ULON
   IO_STATUS_BLOCK io{};
   UniqueNtHandle opened;
   const NTSTATUS created =
-      Native().ZwCreateFile(opened.put(), access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+      NativeChanges().ZwCreateFile(opened.put(), access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
                             disposition, kSynchronousNonDirectory, nullptr, 0);
   if (!NT_SUCCESS(created)) return StatusFromNtStatus(created);
   if (outcome) *outcome = io.Information;
@@ -101,7 +101,7 @@ StatusCode WriteAt(HANDLE file, const void* data, ULONG length, LONGLONG offset)
   IO_STATUS_BLOCK io{};
   LARGE_INTEGER position;
   position.QuadPart = offset;
-  const NTSTATUS written = Native().ZwWriteFile(file, nullptr, nullptr, nullptr, &io, data, length, &position, nullptr);
+  const NTSTATUS written = NativeChanges().ZwWriteFile(file, nullptr, nullptr, nullptr, &io, data, length, &position, nullptr);
   return NT_SUCCESS(written) ? status::Success : StatusFromNtStatus(written);
 }
 
@@ -149,7 +149,7 @@ StatusCode LogFile::AppendLine(std::wstring_view text) {
 
 StatusCode LogFile::Flush() {
   IO_STATUS_BLOCK io{};
-  const NTSTATUS flushed = Native().ZwFlushBuffersFile(handle_.get(), &io);
+  const NTSTATUS flushed = NativeChanges().ZwFlushBuffersFile(handle_.get(), &io);
   return NT_SUCCESS(flushed) ? status::Success : StatusFromNtStatus(flushed);
 }
 
@@ -158,7 +158,7 @@ StatusCode LogFile::Truncate() {
   LARGE_INTEGER end;
   end.QuadPart = 0;
   const NTSTATUS truncated =
-      Native().ZwSetInformationFile(handle_.get(), &io, &end, sizeof(end), kFileEndOfFileInformation);
+      NativeChanges().ZwSetInformationFile(handle_.get(), &io, &end, sizeof(end), kFileEndOfFileInformation);
   if (!NT_SUCCESS(truncated)) return StatusFromNtStatus(truncated);
   return WriteMarkIfEmpty();
 }
@@ -185,7 +185,7 @@ StatusCode LogFile::SetCreationTime(std::int64_t time) {
   BasicInformation basic{};  // zero leaves a field as it is
   basic.CreationTime.QuadPart = time;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS set = Native().ZwSetInformationFile(handle_.get(), &io, &basic, sizeof(basic), kFileBasicInformation);
+  const NTSTATUS set = NativeChanges().ZwSetInformationFile(handle_.get(), &io, &basic, sizeof(basic), kFileBasicInformation);
   return NT_SUCCESS(set) ? status::Success : StatusFromNtStatus(set);
 }
 
@@ -350,7 +350,7 @@ StatusCode CreateLogFileAt(std::wstring_view fullPath, std::int64_t creationTime
   BasicInformation basic{};  // zero leaves a field as it is
   basic.CreationTime.QuadPart = creationTime;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS set = Native().ZwSetInformationFile(placed.get(), &io, &basic, sizeof(basic), kFileBasicInformation);
+  const NTSTATUS set = NativeChanges().ZwSetInformationFile(placed.get(), &io, &basic, sizeof(basic), kFileBasicInformation);
   return NT_SUCCESS(set) ? status::Success : StatusFromNtStatus(set);
 }
 

@@ -4,7 +4,6 @@
 
 #include "foundation/text_case.h"
 #include "logging/appender_settings.h"
-#include "platform/computer_name.h"
 #include "logging/console_appender.h"
 #include "logging/dated_file_appender.h"
 #include "logging/file_appender.h"
@@ -12,6 +11,8 @@
 #include "logging/null_appender.h"
 #include "logging/record_layout.h"
 #include "logging/rolling_file_appender.h"
+#include "platform/computer_name.h"
+#include "platform/native_api.h"
 
 namespace zor {
 namespace {
@@ -26,7 +27,7 @@ LogManager* g_manager = nullptr;
 void YieldThread() {
   LARGE_INTEGER interval;
   interval.QuadPart = 0;
-  NtDelayExecution(FALSE, &interval);
+  Native().NtDelayExecution(FALSE, &interval);
 }
 
 bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v'; }
@@ -348,7 +349,7 @@ bool LogManager::WaitForQueue(std::uint32_t milliseconds) {
     if (waited >= milliseconds) return false;
     LARGE_INTEGER interval;
     interval.QuadPart = -10000;  // 1 ms
-    NtDelayExecution(FALSE, &interval);
+    Native().NtDelayExecution(FALSE, &interval);
   }
 }
 

@@ -11,10 +11,10 @@
 
 #include "foundation/format_text.h"
 #include "foundation/status_codes.h"
-#include "platform/kernel_mutex.h"
 #include "logging/log_argument.h"
 #include "logging/log_record.h"
 #include "logging/severity.h"
+#include "platform/kernel_mutex.h"
 
 namespace zor {
 

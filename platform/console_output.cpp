@@ -25,9 +25,9 @@ StatusCode WriteBytes(HANDLE output, const std::string& bytes) {
     }
     return status::Success;
   }
-  if (!Native().ZwWriteFile) return status::GenericFailure;
+  if (!NativeChanges().ZwWriteFile) return status::GenericFailure;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS result = Native().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
+  const NTSTATUS result = NativeChanges().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
                                                static_cast<ULONG>(bytes.size()), nullptr, nullptr);
   return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
 }

@@ -3,13 +3,14 @@
 #include <windows.h>
 
 #include "platform/native_api.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 
 std::wstring EnvironmentVariable(const wchar_t* name) {
   if (!Native().RtlQueryEnvironmentVariable_U) return {};
   UNICODE_STRING counted;
-  RtlInitUnicodeString(&counted, name);
+  Native().RtlInitUnicodeString(&counted, name);
   std::wstring value(64, L'\0');
   // One retry with the size the system reports is enough; a value that
   // grows between the two reads is not worth chasing.
@@ -32,7 +33,7 @@ std::wstring EnvironmentVariable(const wchar_t* name) {
 bool IsEnvironmentVariableSet(const wchar_t* name) {
   wchar_t value[32] = {};
   SetLastError(0);
-  return GetEnvironmentVariableW(name, value, 32) > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+  return Win32().GetEnvironmentVariableW(name, value, 32) > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
 }
 
 }  // namespace zor

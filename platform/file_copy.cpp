@@ -64,7 +64,7 @@ NTSTATUS CopyContent(HANDLE from, HANDLE to) {
     ULONG written = 0;
     while (written < read) {
       IO_STATUS_BLOCK out{};
-      status = Native().ZwWriteFile(to, nullptr, nullptr, nullptr, &out, chunk.get() + written, read - written, nullptr, nullptr);
+      status = NativeChanges().ZwWriteFile(to, nullptr, nullptr, nullptr, &out, chunk.get() + written, read - written, nullptr, nullptr);
       if (!NT_SUCCESS(status)) return status;
       if (out.Information == 0) return kDiskFull;
       written += static_cast<ULONG>(out.Information);
@@ -76,7 +76,9 @@ NTSTATUS CopyContent(HANDLE from, HANDLE to) {
 
 StatusCode CopyFileNative(const UNICODE_STRING& source, const UNICODE_STRING& target, bool failIfExists) {
   const NativeApi& api = Native();
-  if (!api.ZwReadFile || !api.ZwWriteFile || !api.ZwCreateFile || !api.ZwQueryInformationFile || !api.ZwSetInformationFile) {
+  const NativeChangesApi& changes = NativeChanges();
+  if (!api.ZwReadFile || !changes.ZwWriteFile || !changes.ZwCreateFile || !api.ZwQueryInformationFile ||
+      !changes.ZwSetInformationFile) {
     return StatusFromNtStatus(nt::NotImplemented);
   }
   UniqueNtHandle from;
@@ -92,7 +94,7 @@ StatusCode CopyFileNative(const UNICODE_STRING& source, const UNICODE_STRING& ta
   OBJECT_ATTRIBUTES attributes;
   nt::InitObjectAttributes(attributes, &targetName, kObjectAttributes, nullptr);
   HANDLE made = nullptr;
-  status = api.ZwCreateFile(&made, FILE_GENERIC_WRITE | DELETE | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
+  status = changes.ZwCreateFile(&made, FILE_GENERIC_WRITE | DELETE | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
                             failIfExists ? kCreateNew : kOverwriteOrMake, kSynchronousIo | kNonDirectoryFile | kBackupIntent,
                             nullptr, 0);
   if (!NT_SUCCESS(status)) return FileStatus(status);
@@ -104,7 +106,7 @@ StatusCode CopyFileNative(const UNICODE_STRING& source, const UNICODE_STRING& ta
     stamped.ChangeTime.QuadPart = 0;
     stamped.FileAttributes = basic.FileAttributes & kCopiedAttributes;
     if (stamped.FileAttributes == 0) stamped.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    status = api.ZwSetInformationFile(to.get(), &io, &stamped, sizeof(stamped), FileBasicInformationClass);
+    status = changes.ZwSetInformationFile(to.get(), &io, &stamped, sizeof(stamped), FileBasicInformationClass);
   }
   // A partial copy is not left behind.
   if (!NT_SUCCESS(status)) SetDeleteDisposition(to.get());

@@ -8,6 +8,7 @@
 #include "platform/native_api.h"
 #include "platform/native_file.h"
 #include "platform/nt_path.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -29,7 +30,7 @@ static_assert(kRenameNameOffset == 20);
 constexpr std::size_t kRenameRecordBytes = 24;
 
 NTSTATUS SetRenameTarget(HANDLE file, const UNICODE_STRING& target, bool failIfExists) {
-  if (!Native().ZwSetInformationFile) return nt::NotImplemented;
+  if (!NativeChanges().ZwSetInformationFile) return nt::NotImplemented;
   const std::size_t bytes = target.Length + kRenameRecordBytes;
   std::unique_ptr<unsigned char[]> record(new (std::nothrow) unsigned char[bytes]());
   if (!record) return nt::NoMemory;
@@ -40,7 +41,7 @@ NTSTATUS SetRenameTarget(HANDLE file, const UNICODE_STRING& target, bool failIfE
   std::memcpy(record.get(), &head, sizeof(head));
   std::memcpy(record.get() + kRenameNameOffset, target.Buffer, target.Length);
   IO_STATUS_BLOCK io{};
-  return Native().ZwSetInformationFile(file, &io, record.get(), static_cast<ULONG>(bytes), FileRenameInformationClass);
+  return NativeChanges().ZwSetInformationFile(file, &io, record.get(), static_cast<ULONG>(bytes), FileRenameInformationClass);
 }
 
 }  // namespace
@@ -140,7 +141,7 @@ bool PlanDeleteAfterRestart(std::wstring_view path, std::uint32_t& lastError) {
     lastError = ERROR_NOT_ENOUGH_MEMORY;
     return false;
   }
-  if (MoveFileExW(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+  if (Win32Changes().MoveFileExW(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
   lastError = GetLastError();
   return false;
 }

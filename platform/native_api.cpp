@@ -6,6 +6,7 @@ namespace zor {
 namespace {
 
 NativeApi g_native;
+NativeChangesApi g_nativeChanges;
 Kernel32Extras g_kernel32;
 
 UNICODE_STRING CountedText(const wchar_t* text) {
@@ -38,6 +39,7 @@ std::uint32_t DosErrorThroughTable(std::int32_t ntStatus) {
 }  // namespace
 
 NativeApi& Native() { return g_native; }
+NativeChangesApi& NativeChanges() { return g_nativeChanges; }
 Kernel32Extras& Kernel32() { return g_kernel32; }
 
 StatusCode StatusFromNtStatus(NTSTATUS ntStatus) { return StatusFromNtStatusWith(ntStatus, DosErrorThroughTable); }
@@ -51,12 +53,17 @@ StatusCode LoadNativeApi() {
   if (g_native.module) {
     LdrUnloadDll(g_native.module);
     g_native = NativeApi{};
+    g_nativeChanges = NativeChangesApi{};
   }
   g_native.module = module;
-#define ZOR_NATIVE_API_LOOKUP(name, result, parameters) \
+#define ZOR_NATIVE_READ_LOOKUP(name, result, parameters) \
   g_native.name = reinterpret_cast<name##Function*>(LookUp(module, #name));
-  ZOR_NATIVE_API_ENTRIES(ZOR_NATIVE_API_LOOKUP)
-#undef ZOR_NATIVE_API_LOOKUP
+  ZOR_NATIVE_READ_ENTRIES(ZOR_NATIVE_READ_LOOKUP)
+#undef ZOR_NATIVE_READ_LOOKUP
+#define ZOR_NATIVE_CHANGE_LOOKUP(name, result, parameters) \
+  g_nativeChanges.name = reinterpret_cast<name##Function*>(LookUp(module, #name));
+  ZOR_NATIVE_CHANGE_ENTRIES(ZOR_NATIVE_CHANGE_LOOKUP)
+#undef ZOR_NATIVE_CHANGE_LOOKUP
   return status::Success;
 }
 

@@ -58,14 +58,14 @@ NTSTATUS Open(HANDLE root, const UNICODE_STRING& name, ACCESS_MASK access, ULONG
 }
 
 NTSTATUS CreateOpen(HANDLE root, const UNICODE_STRING& name, ACCESS_MASK access, ULONG share, ULONG options, UniqueNtHandle& handle) {
-  if (!Native().ZwCreateFile) return nt::NotImplemented;
+  if (!NativeChanges().ZwCreateFile) return nt::NotImplemented;
   UNICODE_STRING text = name;
   OBJECT_ATTRIBUTES attributes;
   nt::InitObjectAttributes(attributes, &text, kObjectAttributes, root);
   IO_STATUS_BLOCK io{};
   HANDLE opened = nullptr;
   const NTSTATUS status =
-      Native().ZwCreateFile(&opened, access, &attributes, &io, nullptr, 0, share, kFileOpen, options, nullptr, 0);
+      NativeChanges().ZwCreateFile(&opened, access, &attributes, &io, nullptr, 0, share, kFileOpen, options, nullptr, 0);
   if (NT_SUCCESS(status)) handle.reset(opened);
   return status;
 }
@@ -88,10 +88,10 @@ NTSTATUS QueryAttributeTag(HANDLE handle, ULONG& attributes, ULONG& tag) {
 }
 
 NTSTATUS SetDeleteDisposition(HANDLE handle) {
-  if (!Native().ZwSetInformationFile) return nt::NotImplemented;
+  if (!NativeChanges().ZwSetInformationFile) return nt::NotImplemented;
   BOOLEAN deleteFile = TRUE;
   IO_STATUS_BLOCK io{};
-  return Native().ZwSetInformationFile(handle, &io, &deleteFile, sizeof(deleteFile), FileDispositionInformationClass);
+  return NativeChanges().ZwSetInformationFile(handle, &io, &deleteFile, sizeof(deleteFile), FileDispositionInformationClass);
 }
 
 bool IsLinkTag(ULONG tag) { return tag == kTagMountPoint || tag == kTagSymlink; }
@@ -175,7 +175,7 @@ NTSTATUS QueryBasic(HANDLE handle, FileBasicInformationRecord& basic) {
 // FILE_WRITE_ATTRIBUTES alone: no other opener's sharing refuses that
 // access, so a file held open loses the attribute all the same.
 NTSTATUS ClearReadOnlyOf(HANDLE file, ULONG attributes, ULONG options) {
-  if (!Native().ZwSetInformationFile) return nt::NotImplemented;
+  if (!NativeChanges().ZwSetInformationFile) return nt::NotImplemented;
   UniqueNtHandle writer;
   const NTSTATUS opened = Reopen(file, FILE_WRITE_ATTRIBUTES, kShareAll, options, writer);
   if (!NT_SUCCESS(opened)) return opened;
@@ -183,7 +183,7 @@ NTSTATUS ClearReadOnlyOf(HANDLE file, ULONG attributes, ULONG options) {
   const ULONG kept = attributes & kSettableAttributes & ~static_cast<ULONG>(FILE_ATTRIBUTE_READONLY);
   change.FileAttributes = kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
   IO_STATUS_BLOCK io{};
-  return Native().ZwSetInformationFile(writer.get(), &io, &change, sizeof(change), FileBasicInformationClass);
+  return NativeChanges().ZwSetInformationFile(writer.get(), &io, &change, sizeof(change), FileBasicInformationClass);
 }
 
 }  // namespace

@@ -167,8 +167,4 @@ NTSYSAPI NTSTATUS NTAPI LdrLoadDll(PWSTR SearchPath, PULONG DllCharacteristics, 
 NTSYSAPI NTSTATUS NTAPI LdrUnloadDll(PVOID DllHandle);
 NTSYSAPI NTSTATUS NTAPI LdrGetDllHandle(PWSTR SearchPath, PULONG DllCharacteristics, PUNICODE_STRING DllName, PVOID* DllHandle);
 NTSYSAPI NTSTATUS NTAPI LdrGetProcedureAddress(PVOID DllHandle, PANSI_STRING ProcedureName, ULONG ProcedureNumber, PVOID* ProcedureAddress);
-NTSYSAPI NTSTATUS NTAPI RtlCreateUserThread(HANDLE Process, PSECURITY_DESCRIPTOR ThreadSecurityDescriptor, BOOLEAN CreateSuspended,
-                                            ULONG ZeroBits, SIZE_T MaximumStackSize, SIZE_T CommittedStackSize,
-                                            PTHREAD_START_ROUTINE StartAddress, PVOID Parameter, PHANDLE Thread, CLIENT_ID* ClientId);
-NTSYSAPI NTSTATUS NTAPI NtDelayExecution(BOOLEAN Alertable, PLARGE_INTEGER DelayInterval);
 }

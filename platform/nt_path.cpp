@@ -7,7 +7,6 @@
 #include "platform/native_api.h"
 #include "platform/path_text.h"
 
-extern "C" NTSYSAPI BOOLEAN NTAPI RtlCreateUnicodeString(PUNICODE_STRING Destination, PCWSTR Source);
 
 namespace zor {
 namespace {
@@ -53,7 +52,7 @@ StatusCode CopyNtPath(const std::wstring& path, NtPath& ntPath, std::size_t* fil
     part = separator + 1;
   }
   NtPath copy;
-  if (!RtlCreateUnicodeString(copy.put(), path.c_str())) return status::OutOfMemory;
+  if (!Native().RtlCreateUnicodeString(copy.put(), path.c_str())) return status::OutOfMemory;
   ntPath = std::move(copy);
   if (filePart) *filePart = part;
   return status::Success;
@@ -117,7 +116,7 @@ UNICODE_STRING* NtPath::put() {
 }
 
 void NtPath::reset() {
-  if (text_.Buffer) RtlFreeUnicodeString(&text_);
+  if (text_.Buffer) Native().RtlFreeUnicodeString(&text_);
   text_ = UNICODE_STRING{};
 }
 

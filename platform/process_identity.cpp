@@ -4,6 +4,7 @@
 
 #include "platform/native_api.h"
 #include "platform/unique_handle.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -94,7 +95,7 @@ StatusCode ProgramModulePath(std::wstring& path) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
     SetLastError(0);
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length = Win32().GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return StatusFromLastError(GetLastError());
     if (length < buffer.size()) {
       buffer.resize(length);

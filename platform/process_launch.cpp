@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/native_api.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 
@@ -29,7 +30,7 @@ StatusCode Launch(ProcessHolder& holder, std::wstring_view applicationName, std:
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
   SetLastError(0);
-  if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(), nullptr, nullptr, FALSE,
+  if (!Win32Changes().CreateProcessW(application.empty() ? nullptr : application.c_str(), writable.data(), nullptr, nullptr, FALSE,
                       creationFlags, environment, folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
     return StatusFromWin32Error(3, GetLastError());
   }
@@ -42,7 +43,7 @@ StatusCode Launch(ProcessHolder& holder, std::wstring_view applicationName, std:
 
 // This process's environment block without any earlier mark, then the mark.
 StatusCode MarkedEnvironment(std::wstring_view markName, std::vector<wchar_t>& block) {
-  wchar_t* own = GetEnvironmentStringsW();
+  wchar_t* own = Win32().GetEnvironmentStringsW();
   if (!own) return StatusFromLastError(GetLastError());
   const std::wstring prefix = std::wstring(markName) + L"=";
   try {
@@ -61,10 +62,10 @@ StatusCode MarkedEnvironment(std::wstring_view markName, std::vector<wchar_t>& b
     block.push_back(L'\0');
     block.push_back(L'\0');
   } catch (const std::bad_alloc&) {
-    FreeEnvironmentStringsW(own);
+    Win32().FreeEnvironmentStringsW(own);
     return status::OutOfMemory;
   }
-  FreeEnvironmentStringsW(own);
+  Win32().FreeEnvironmentStringsW(own);
   return status::Success;
 }
 
@@ -115,7 +116,7 @@ StatusCode WaitForChild(ProcessHolder& child, std::int64_t wait, std::int32_t& e
   }
 
   DWORD code = 0;
-  if (GetExitCodeProcess(child.process.get(), &code)) {
+  if (Win32().GetExitCodeProcess(child.process.get(), &code)) {
     exitCode = code == STILL_ACTIVE ? status::ChildStillActive : static_cast<std::int32_t>(code);
   } else if (const StatusCode failed = StatusFromLastError(GetLastError()); IsFailure(failed)) {
     return failed;
@@ -125,6 +126,6 @@ StatusCode WaitForChild(ProcessHolder& child, std::int64_t wait, std::int32_t& e
 
 }  // namespace
 
-int RunShellCommand(const std::wstring& command) { return _wsystem(command.c_str()); }
+int RunShellCommand(const std::wstring& command) { return Win32Changes().RunCommandInterpreter(command.c_str()); }
 
 }  // namespace zor

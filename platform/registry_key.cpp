@@ -313,7 +313,7 @@ StatusCode RegistryKey::ResolveRoot(HANDLE key, HANDLE& resolved) {
     UNICODE_STRING name = Counted(entry.path);
     OBJECT_ATTRIBUTES attributes;
     nt::InitObjectAttributes(attributes, &name, kCaseInsensitive, nullptr);
-    return StatusFromNtStatus(Native().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, nullptr));
+    return StatusFromNtStatus(NativeChanges().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, nullptr));
   };
   StatusCode result = openWith(kKeyAllAccess);
   if (result == kAccessDenied) result = openWith(kKeyRead);
@@ -344,7 +344,7 @@ StatusCode RegistryKey::OpenKeyHandle(HANDLE parent, std::wstring_view subpath, 
   access &= ~kGenericBits;
   HANDLE opened = nullptr;
   const NTSTATUS result = create
-                              ? Native().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, disposition)
+                              ? NativeChanges().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, disposition)
                               : Native().ZwOpenKey(&opened, access, &attributes);
   if (!NT_SUCCESS(result)) return StatusFromNtStatus(result);
   key.reset(opened);
@@ -524,7 +524,7 @@ StatusCode RegistryKey::PlainDelete(HANDLE parent, std::wstring_view name, ACCES
       IsFailure(opened)) {
     return opened;
   }
-  return StatusFromNtStatus(Native().ZwDeleteKey(key.get()));
+  return StatusFromNtStatus(NativeChanges().ZwDeleteKey(key.get()));
 }
 
 StatusCode RegistryKey::TreeDelete(HANDLE parent, std::wstring_view name, ACCESS_MASK access) {
@@ -606,7 +606,7 @@ StatusCode RegistryKey::DeleteValue(std::wstring_view valueName) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
   UNICODE_STRING name = Counted(valueName);
-  return StatusFromNtStatus(Native().ZwDeleteValueKey(key, &name));
+  return StatusFromNtStatus(NativeChanges().ZwDeleteValueKey(key, &name));
 }
 
 bool RegistryKey::ValueExists(std::wstring_view valueName) {
@@ -649,7 +649,7 @@ StatusCode RegistryKey::SetValue(std::wstring_view valueName, std::uint32_t type
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
   UNICODE_STRING name = Counted(valueName);
-  return StatusFromNtStatus(Native().ZwSetValueKey(key, &name, 0, type, data, size));
+  return StatusFromNtStatus(NativeChanges().ZwSetValueKey(key, &name, 0, type, data, size));
 }
 
 StatusCode RegistryKey::SetValue(std::wstring_view valueName, const RegistryValue& value) {
@@ -740,7 +740,7 @@ StatusCode RegistryKey::CountEntries(std::uint32_t& subKeys, std::uint32_t& valu
 StatusCode RegistryKey::Flush() {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
-  return StatusFromNtStatus(Native().ZwFlushKey(key));
+  return StatusFromNtStatus(NativeChanges().ZwFlushKey(key));
 }
 
 StatusCode RegistryKey::KeyName(std::wstring& name) {

@@ -23,7 +23,7 @@ void Keep(int kind, std::wstring folder) {
 std::wstring EnvironmentVariable(const wchar_t* name) {
   if (!Native().RtlQueryEnvironmentVariable_U) return {};
   UNICODE_STRING counted;
-  RtlInitUnicodeString(&counted, name);
+  Native().RtlInitUnicodeString(&counted, name);
   std::wstring value(kMaxFolderLength + 1, L'\0');
   UNICODE_STRING result;
   result.Buffer = value.data();

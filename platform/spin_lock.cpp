@@ -1,6 +1,6 @@
 #include "platform/spin_lock.h"
 
-#include "platform/native_types.h"
+#include "platform/native_api.h"
 
 namespace zor {
 
@@ -10,7 +10,7 @@ void SpinLock::lock() noexcept {
     expected = 0;
     LARGE_INTEGER interval;
     interval.QuadPart = 0;  // a wait of 0 ms: give up the rest of the time slice
-    NtDelayExecution(FALSE, &interval);
+    Native().NtDelayExecution(FALSE, &interval);
   }
 }
 

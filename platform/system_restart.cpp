@@ -6,6 +6,7 @@
 
 #include "platform/native_api.h"
 #include "platform/os_identity_reader.h"
+#include "platform/win32_api.h"
 
 namespace zor {
 namespace {
@@ -13,12 +14,6 @@ namespace {
 constexpr DWORD kPlannedReason = 0x80000000;  // SHTDN_REASON_FLAG_PLANNED
 constexpr DWORD kShutdownTimeoutSeconds = 10;
 constexpr wchar_t kShutdownMessage[] = L"ZorRemover needs to restart your PC before continue";
-
-// A function of a loaded library, looked up by name.
-template <typename Function>
-Function LookUp(HMODULE library, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
 
 // Shutdown privilege for the lifetime of the object; the previous state
 // comes back on every path.
@@ -28,7 +23,7 @@ class ShutdownPrivilege {
   // the converted last error, which is 0 when there is none.
   bool Enable(StatusCode& failure) {
     SetLastError(0);
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_ADJUST_GROUPS | TOKEN_QUERY, &token_)) {
+    if (!Win32().OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_ADJUST_GROUPS | TOKEN_QUERY, &token_)) {
       token_ = nullptr;
       failure = StatusFromLastError(GetLastError());
       return false;
@@ -38,8 +33,8 @@ class ShutdownPrivilege {
     wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     DWORD size = sizeof previous_;
     SetLastError(0);
-    if (!LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &wanted.Privileges[0].Luid) ||
-        !AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &size)) {
+    if (!Win32().LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &wanted.Privileges[0].Luid) ||
+        !Win32Changes().AdjustTokenPrivileges(token_, FALSE, &wanted, sizeof previous_, &previous_, &size)) {
       failure = StatusFromLastError(GetLastError());
       return false;
     }
@@ -48,7 +43,7 @@ class ShutdownPrivilege {
   }
 
   ~ShutdownPrivilege() {
-    if (adjusted_) AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
+    if (adjusted_) Win32Changes().AdjustTokenPrivileges(token_, FALSE, &previous_, 0, nullptr, nullptr);
     if (token_) CloseHandle(token_);
   }
 
@@ -60,29 +55,20 @@ class ShutdownPrivilege {
 
 // When the session list cannot be read, a session counts as active.
 bool UserSessionActive() {
-  using Enumerate = BOOL(WINAPI*)(HANDLE, DWORD, DWORD, void**, DWORD*);
-  using FreeMemory = void(WINAPI*)(void*);
   struct SessionInfoA {
     DWORD sessionId;
     char* stationName;
     int state;  // WTS_CONNECTSTATE_CLASS; 0 is WTSActive
   };
-  HMODULE library = LoadLibraryW(L"wtsapi32.dll");
-  if (!library) return true;
-  auto enumerate = LookUp<Enumerate>(library, "WTSEnumerateSessionsA");
-  auto release = LookUp<FreeMemory>(library, "WTSFreeMemory");
-  bool active = true;
   void* sessions = nullptr;
   DWORD count = 0;
-  if (enumerate && release && enumerate(nullptr, 0, 1, &sessions, &count)) {
-    active = false;
-    const auto* list = static_cast<const SessionInfoA*>(sessions);
-    for (DWORD i = 0; i < count; ++i) {
-      if (list[i].state == 0) active = true;
-    }
-    release(sessions);
+  if (!Win32().EnumerateSessions(nullptr, 0, 1, &sessions, &count)) return true;
+  bool active = false;
+  const auto* list = static_cast<const SessionInfoA*>(sessions);
+  for (DWORD i = 0; i < count; ++i) {
+    if (list[i].state == 0) active = true;
   }
-  FreeLibrary(library);
+  Win32().FreeSessions(sessions);
   return active;
 }
 
@@ -91,24 +77,14 @@ bool UsesExitWindows(const OsIdentity& identity) {
 }
 
 StatusCode ExitWindowsMethod(std::uint32_t flags) {
-  HMODULE library = LoadLibraryW(L"user32.dll");
-  if (!library) return StatusFromLastError(GetLastError());
-  using ExitWindows = BOOL(WINAPI*)(UINT, DWORD);
-  auto exitWindows = LookUp<ExitWindows>(library, "ExitWindowsEx");
-  if (!exitWindows) return StatusFromLastError(GetLastError());
   UINT how = (flags & (RestartForceApplications | RestartEvenWithoutSession)) ? EWX_FORCE : EWX_FORCEIFHUNG;
   how |= (flags & RestartReboot) ? EWX_REBOOT : EWX_POWEROFF;
-  if (!exitWindows(how, kPlannedReason)) return StatusFromLastError(GetLastError());
+  SetLastError(0);
+  if (!Win32Changes().ExitWindowsEx(how, kPlannedReason)) return StatusFromLastError(GetLastError());
   return status::Success;
 }
 
 StatusCode InitiateShutdownMethod(std::uint32_t flags) {
-  HMODULE library = LoadLibraryW(L"advapi32.dll");
-  if (!library) return StatusFromLastError(GetLastError());
-  using Initiate = BOOL(WINAPI*)(LPWSTR, LPWSTR, DWORD, BOOL, BOOL, DWORD);
-  auto initiate = LookUp<Initiate>(library, "InitiateSystemShutdownExW");
-  if (!initiate) return StatusFromLastError(GetLastError());
-
   const bool sessionActive = UserSessionActive();
   const bool evenWithoutSession = (flags & RestartEvenWithoutSession) != 0;
   if (!evenWithoutSession && !sessionActive) return status::RestartRefused;
@@ -119,17 +95,17 @@ StatusCode InitiateShutdownMethod(std::uint32_t flags) {
     const BOOL force = askForce || (flags & RestartForceApplications) || (evenWithoutSession && !sessionActive);
     std::wstring message(kShutdownMessage);
     SetLastError(0);
-    if (initiate(nullptr, message.data(), kShutdownTimeoutSeconds, force, (flags & RestartReboot) ? TRUE : FALSE,
+    if (Win32Changes().InitiateSystemShutdownExW(nullptr, message.data(), kShutdownTimeoutSeconds, force, (flags & RestartReboot) ? TRUE : FALSE,
                  kPlannedReason)) {
       return status::Success;
     }
     const DWORD error = GetLastError();
     if (error == ERROR_NOT_READY && !sessionActive) {
       // Nobody is logged on to close: go straight to the kernel.
-      if (Native().ZwShutdownSystem) {
+      if (NativeChanges().ZwShutdownSystem) {
         for (int i = 0; i < 10; ++i) {
-          Native().ZwShutdownSystem((flags & RestartReboot) ? 1 /* ShutdownReboot */ : 2 /* ShutdownPowerOff */);
-          Sleep(300);
+          NativeChanges().ZwShutdownSystem((flags & RestartReboot) ? 1 /* ShutdownReboot */ : 2 /* ShutdownPowerOff */);
+          Win32().Sleep(300);
         }
       }
       continue;

@@ -73,7 +73,7 @@ StatusCode WorkerThread::Start(std::function<void()> body, std::uint32_t flags) 
   body_ = std::move(body);
   flags_ = flags;
   CLIENT_ID client{};
-  const NTSTATUS result = RtlCreateUserThread(nt::CurrentProcess(), nullptr, FALSE, 0, 0, 0, &WorkerThread::ThreadStart,
+  const NTSTATUS result = Native().RtlCreateUserThread(nt::CurrentProcess(), nullptr, FALSE, 0, 0, 0, &WorkerThread::ThreadStart,
                                               this, thread_.put(), &client);
   return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
 }
@@ -98,7 +98,7 @@ extern "C" EXCEPTION_DISPOSITION ZorWorkerGuardHandler(PEXCEPTION_RECORD record,
   EXCEPTION_POINTERS pointers{record, context};
   const LONG verdict = zor::WorkerGuardVerdict(&pointers);
   if (verdict == EXCEPTION_EXECUTE_HANDLER) {
-    zor::Native().ZwTerminateProcess(zor::nt::CurrentProcess(), zor::kWorkerEscapeExitStatus);
+    zor::NativeChanges().ZwTerminateProcess(zor::nt::CurrentProcess(), zor::kWorkerEscapeExitStatus);
   }
   if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
   return ExceptionContinueSearch;

@@ -1,12 +1,13 @@
 // The main run with engines of the test's own. The separate copy that the
 // pipeline starts is this test program again (see the test entry), so the
-// real launch and wait run; the restart request is Wine's, which answers
-// with success without restarting.
+// real launch and wait run; the restart request goes to a recorder in the
+// system table, so no test asks the machine to restart.
 #include "app/main_pipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,9 +17,11 @@
 #include "platform/native_api.h"
 #include "platform/native_types.h"
 #include "platform/registry_key.h"
+#include "platform/win32_api.h"
 #include "tests/app/run_record_support.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/support/line_checks.h"
+#include "tests/support/table_swap.h"
 
 namespace zor {
 namespace {
@@ -237,13 +240,40 @@ TEST(MainPipeline, ASecondRunAsksNothingSkipsThePluginStageAndNeverRestarts) {
   EXPECT_FALSE(runOnce.Read(entry));
 }
 
+// What the restart request asked of the system, and what it answers.
+struct RestartRequests {
+  int asked = 0;
+  BOOL reboot = FALSE;
+  DWORD refusal = 0;  // 0 grants every request
+};
+RestartRequests* g_requests = nullptr;
+
+BOOL WINAPI RecordShutdown(LPWSTR, LPWSTR, DWORD, BOOL, BOOL reboot, DWORD) {
+  ++g_requests->asked;
+  g_requests->reboot = reboot;
+  SetLastError(g_requests->refusal);
+  return g_requests->refusal == 0;
+}
+
+BOOL WINAPI RecordExitWindows(UINT how, DWORD) {
+  ++g_requests->asked;
+  g_requests->reboot = (how & EWX_REBOOT) != 0;
+  SetLastError(g_requests->refusal);
+  return g_requests->refusal == 0;
+}
+
 TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
   const struct {
     const char* name;
     bool noRestart;
-  } rows[] = {{"restart", false}, {"norestart", true}};
+    DWORD refusal;
+  } rows[] = {{"restart", false, 0}, {"norestart", true, 0}, {"restart refused", false, ERROR_ACCESS_DENIED}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
+    RestartRequests requests{0, FALSE, row.refusal};
+    g_requests = &requests;
+    const test::SwappedEntry shutdown(Win32Changes().InitiateSystemShutdownExW, &RecordShutdown);
+    const test::SwappedEntry exitWindows(Win32Changes().ExitWindowsEx, &RecordExitWindows);
     PipelineRun run;
     run.context.parameters.ZorDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10";
     run.context.parameters.ZorAdminDir = L"C:\\Program Files (x86)\\ZOR\\ZOR10 Admin";
@@ -254,9 +284,14 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
     RunOnceValue runOnce;
 
     const PipelineEnding ending = RunPipelineStages(run.context);
+    g_requests = nullptr;
 
-    EXPECT_TRUE(ending.endsProcess);
+    // A refused restart leaves the entry for the next start of Windows and
+    // ends the run as usual.
+    EXPECT_EQ(ending.endsProcess, row.refusal == 0);
     EXPECT_EQ(ending.exitCode, 0);
+    EXPECT_EQ(requests.asked, row.noRestart ? 0 : row.refusal ? 2 : 1);
+    if (!row.noRestart) EXPECT_TRUE(requests.reboot);
     std::wstring entry;
     ASSERT_TRUE(runOnce.Read(entry));
     const std::wstring expected = L"\"" + OwnModulePath() +
@@ -274,7 +309,17 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
         << Joined(lines);
     EXPECT_TRUE(HasLine(lines, "DEBUG Restarting...")) << Joined(lines);
     EXPECT_EQ(HasLine(lines, "DEBUG Requesting a restart (flags 7)"), !row.noRestart) << Joined(lines);
-    for (const std::string& line : lines) EXPECT_NE(line.rfind("WARN ", 0), 0u) << line;
+    std::vector<std::string> warnings;
+    for (const std::string& line : lines) {
+      if (line.rfind("WARN ", 0) == 0) warnings.push_back(line);
+    }
+    std::vector<std::string> expectedWarnings;
+    if (row.refusal) {
+      char code[16];
+      std::snprintf(code, sizeof code, "%x", static_cast<unsigned>(StatusFromLastError(row.refusal)));
+      expectedWarnings.push_back(std::string("WARN Initiate Restart failed (error ") + code + ")");
+    }
+    EXPECT_EQ(warnings, expectedWarnings);
   }
 }
 
@@ -352,10 +397,10 @@ TEST(MainPipeline, ARecordThatCannotBeWrittenOrRemovedIsAWarningAndEveryStageRun
     RunOnceValue runOnce;
     PipelineEnding ending;
     if (row.denyWrite) {
-      test::EntrySwap swap(Native().ZwSetValueKey, &DeniedSetValue);
+      test::SwappedEntry swap(NativeChanges().ZwSetValueKey, &DeniedSetValue);
       ending = RunPipelineStages(run.context);
     } else {
-      test::EntrySwap swap(Native().ZwDeleteKey, &DeniedDeleteKey);
+      test::SwappedEntry swap(NativeChanges().ZwDeleteKey, &DeniedDeleteKey);
       ending = RunPipelineStages(run.context);
     }
     EXPECT_FALSE(ending.endsProcess);

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/separate_copy.h"
-#include "app/product_folder_guard.h"
 #include "app/product_discovery.h"
+#include "app/product_folder_guard.h"
 #include "app/run_setup.h"
+#include "app/separate_copy.h"
 #include "logging/log_manager.h"
 #include "platform/native_types.h"
 #include "tests/app/run_record_support.h"

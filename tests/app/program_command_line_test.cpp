@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/separate_copy.h"
 #include "app/run_setup.h"
+#include "app/separate_copy.h"
 #include "foundation/status_codes.h"
 #include "platform/native_types.h"
 #include "tests/app/program_copy.h"

@@ -100,7 +100,7 @@ TEST(UnfinishedRun, TheRecordIsFlushedToDiskOnceWritten) {
   run.context.parameters.ZorDir = kProgramFolder;
   g_flushed.clear();
   {
-    test::EntrySwap swap(Native().ZwFlushKey, &RecordingFlushKey);
+    test::SwappedEntry swap(NativeChanges().ZwFlushKey, &RecordingFlushKey);
     RecordUnfinishedRun(run.context);
   }
   ASSERT_EQ(g_flushed.size(), 1u);
@@ -125,10 +125,10 @@ TEST(UnfinishedRun, ARecordThatCannotBeWrittenOrFlushedIsAWarningOnly) {
     LoggedContext run;
     run.context.parameters.ZorDir = kProgramFolder;
     if (row.denyWrite) {
-      test::EntrySwap swap(Native().ZwSetValueKey, &DeniedSetValue);
+      test::SwappedEntry swap(NativeChanges().ZwSetValueKey, &DeniedSetValue);
       RecordUnfinishedRun(run.context);
     } else {
-      test::EntrySwap swap(Native().ZwFlushKey, &DeniedFlushKey);
+      test::SwappedEntry swap(NativeChanges().ZwFlushKey, &DeniedFlushKey);
       RecordUnfinishedRun(run.context);
     }
     EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), row.value);
@@ -256,7 +256,7 @@ TEST(UnfinishedRun, ARecordThatCannotBeRemovedIsAWarningOnly) {
   ASSERT_TRUE(ScopedRunRecord::Write(kProgramFolder, L"", kDataFolder));
   LoggedContext run;
   {
-    test::EntrySwap swap(Native().ZwDeleteKey, &DeniedDeleteKey);
+    test::SwappedEntry swap(NativeChanges().ZwDeleteKey, &DeniedDeleteKey);
     ForgetUnfinishedRun(run.context);
   }
   EXPECT_EQ(ScopedRunRecord::Value(L"ZorDir"), "C:\\Program Files (x86)\\ZOR\\ZOR10");

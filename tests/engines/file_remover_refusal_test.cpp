@@ -187,7 +187,7 @@ TEST_F(FileRemoverReadOnly, AFileThatStaysReadOnlyIsNamedAndNotHandedOver) {
     FileStage stage;
     StatusRecord result;
     {
-      test::SwappedEntry swap(Native().ZwSetInformationFile, &SetRefusingAttributes);
+      test::SwappedEntry swap(NativeChanges().ZwSetInformationFile, &SetRefusingAttributes);
       g_realSetInformation = swap.original();
       result = row.step(stage.remover(), f);
     }

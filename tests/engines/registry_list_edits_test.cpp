@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/text_case.h"
 #include "engines/registry_list_edits.h"
+#include "foundation/text_case.h"
 #include "tests/support/narrow_text.h"
 
 namespace zor {

@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/integer_text.h"
 #include "app/options.h"
 #include "app/run_parameters.h"
+#include "foundation/integer_text.h"
 #include "foundation/text_case.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/text_case.h"
 #include "engines/registry_list_edits.h"
+#include "foundation/text_case.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace zor {

@@ -90,8 +90,8 @@ TEST(FileAppender, ImmediateWriteFlushesAfterEveryLine) {
     const std::wstring path = folder.File(L"flush" + std::to_wstring(index++) + L".log");
     auto manager = ManagerWith(FileConfiguration(path, row.keys));
     ASSERT_TRUE(manager);
-    test::NativeEntrySwap swap(Native().ZwFlushBuffersFile, &CountingFlush);
-    g_realFlush = swap.Original();
+    test::SwappedEntry swap(NativeChanges().ZwFlushBuffersFile, &CountingFlush);
+    g_realFlush = swap.original();
     g_flushes = 0;
     for (const wchar_t* text : {L"a", L"b", L"c"}) EXPECT_EQ(Write(*manager, text), status::Success);
     EXPECT_EQ(g_flushes, row.flushes);
@@ -141,7 +141,7 @@ TEST(FileAppender, WriteFailureIsReportedAndTheFileStaysUsable) {
   ASSERT_TRUE(manager);
   EXPECT_EQ(Write(*manager, L"one"), status::Success);
   {
-    test::NativeEntrySwap swap(Native().ZwWriteFile, &DiskFullWrite);
+    test::SwappedEntry swap(NativeChanges().ZwWriteFile, &DiskFullWrite);
     // ERROR_DISK_FULL (112), as a warning.
     EXPECT_EQ(static_cast<std::uint32_t>(Write(*manager, L"two")), 0x80070070u);
   }

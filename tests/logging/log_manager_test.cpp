@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/computer_name.h"
 #include "logging/log_status.h"
 #include "logging/message_protection.h"
+#include "platform/computer_name.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/logging/memory_appender.h"
 

@@ -11,6 +11,8 @@
 #include "logging/log_manager.h"
 #include "platform/native_api.h"
 
+#include "tests/support/table_swap.h"
+
 namespace zor::test {
 
 // A folder of its own for one test (process id and test name in its name),
@@ -66,21 +68,6 @@ class StandardHandleCapture {
   HANDLE errorRead_ = nullptr;
   HANDLE errorWrite_ = nullptr;
   bool finished_ = false;
-};
-
-// Replaces one entry of the native table and puts it back at scope end.
-template <typename Function>
-class NativeEntrySwap {
- public:
-  NativeEntrySwap(Function*& entry, Function* replacement) : entry_(entry), saved_(entry) { entry_ = replacement; }
-  ~NativeEntrySwap() { entry_ = saved_; }
-  NativeEntrySwap(const NativeEntrySwap&) = delete;
-  NativeEntrySwap& operator=(const NativeEntrySwap&) = delete;
-  Function* Original() const { return saved_; }
-
- private:
-  Function*& entry_;
-  Function* saved_;
 };
 
 // Wine says so through an export of its ntdll.

@@ -120,8 +120,8 @@ TEST(RollingFileAppender, RollLockDecidesWhetherTheRollGoesOn) {
     const std::wstring path = folder.File(L"app" + std::to_wstring(index++) + L".log");
     auto manager = ManagerWith(RollingConfiguration(path, L"Size = 100\nFilesCount = 3\n"));
     ASSERT_TRUE(manager);
-    test::NativeEntrySwap swap(Native().ZwLockFile, &AnsweringLock);
-    g_realLock = swap.Original();
+    test::SwappedEntry swap(Native().ZwLockFile, &AnsweringLock);
+    g_realLock = swap.original();
     g_rollLockAnswer = static_cast<NTSTATUS>(row.ntStatus);
     for (const std::wstring& line : Lines(1, 7)) ASSERT_EQ(Write(*manager, line), status::Success);
     manager.reset();

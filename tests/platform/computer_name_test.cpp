@@ -80,7 +80,7 @@ NTSTATUS NTAPI MissingKey(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES) { return nt:
 TEST(ComputerName, LocalhostWhenNothingElseAnswers) {
   EnvironmentOverride cluster(L"_CLUSTER_NETWORK_NAME_", nullptr);
   EnvironmentOverride computer(L"COMPUTERNAME", nullptr);
-  test::NativeEntrySwap swap(Native().ZwOpenKey, &MissingKey);
+  test::SwappedEntry swap(Native().ZwOpenKey, &MissingKey);
   EXPECT_EQ(LookUpComputerName(), L"localhost");
 }
 

@@ -182,7 +182,7 @@ TEST(FileOperations, DeleteFileNowOpensAgainWithoutTheReparseOptionWhereItIsRefu
   WriteTextFile(file, "x");
   g_createCalls = 0;
   {
-    test::SwappedEntry swap(Native().ZwCreateFile, &CreateRefusingReparseOption);
+    test::SwappedEntry swap(NativeChanges().ZwCreateFile, &CreateRefusingReparseOption);
     g_realCreate = swap.original();
     EXPECT_EQ(DeleteFileNow(file), status::Success);
   }
@@ -347,10 +347,11 @@ TEST(FileOperations, RenameFileAcrossVolumesCopiesAndDeletes) {
       ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
       CloseHandle(file);
     }
-    decltype(Kernel32().CopyFileW) saved = Kernel32().CopyFileW;
-    if (row.nativeCopy) Kernel32().CopyFileW = nullptr;
-    const StatusCode renamed = RenameFile(source, target, true);
-    Kernel32().CopyFileW = saved;
+    StatusCode renamed;
+    {
+      const test::SwappedEntry copy(Kernel32().CopyFileW, row.nativeCopy ? nullptr : Kernel32().CopyFileW);
+      renamed = RenameFile(source, target, true);
+    }
     EXPECT_EQ(renamed, status::Success);
     EXPECT_FALSE(PathExists(source));
     EXPECT_EQ(ReadTextFile(target), content);
@@ -371,10 +372,11 @@ StatusCode RenameOntoTakenTarget(bool nativeCopy) {
   const std::wstring target = there / L"taken.txt";
   WriteTextFile(source, "source");
   WriteTextFile(target, "target");
-  decltype(Kernel32().CopyFileW) saved = Kernel32().CopyFileW;
-  if (nativeCopy) Kernel32().CopyFileW = nullptr;
-  const StatusCode renamed = RenameFile(source, target, true);
-  Kernel32().CopyFileW = saved;
+  StatusCode renamed;
+  {
+    const test::SwappedEntry copy(Kernel32().CopyFileW, nativeCopy ? nullptr : Kernel32().CopyFileW);
+    renamed = RenameFile(source, target, true);
+  }
   EXPECT_EQ(ReadTextFile(source), "source");
   EXPECT_EQ(ReadTextFile(target), "target");
   return renamed;

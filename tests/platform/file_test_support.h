@@ -8,6 +8,7 @@
 #include "platform/native_api.h"
 #include "platform/native_types.h"
 #include "tests/support/narrow_text.h"
+#include "tests/support/table_swap.h"
 
 namespace zor::test {
 
@@ -43,21 +44,6 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> names);
 // Removes a tree through kernel32, skipping every reparse point.
 void RemoveTestTree(const std::wstring& path);
 
-// A native-table entry replaced for the length of a scope, and put back.
-template <typename Function>
-class SwappedEntry {
- public:
-  SwappedEntry(Function*& entry, Function* replacement) : entry_(entry), original_(entry) { entry_ = replacement; }
-  ~SwappedEntry() { entry_ = original_; }
-  SwappedEntry(const SwappedEntry&) = delete;
-  SwappedEntry& operator=(const SwappedEntry&) = delete;
-  Function* original() const { return original_; }
-
- private:
-  Function*& entry_;
-  Function* original_;
-};
-
 // Entries whose names begin with `prefix` listed as reparse points by every
 // folder listing of the process, for the length of a scope, while a handle
 // opened on one shows what it is: a link that the system opens as its
@@ -75,7 +61,7 @@ class ListedAsLinks {
                               BOOLEAN restart);
   static ListedAsLinks* active_;
   std::wstring prefix_;
-  SwappedEntry<ZwQueryDirectoryFileFunction> swap_;
+  SwappedEntry<ZwQueryDirectoryFileFunction*> swap_;
 };
 
 // Every folder listing of the process asked with exactly the mask `mask`
@@ -94,7 +80,7 @@ class RefusedListing {
   static RefusedListing* active_;
   std::wstring mask_;
   NTSTATUS refusal_;
-  SwappedEntry<ZwQueryDirectoryFileFunction> swap_;
+  SwappedEntry<ZwQueryDirectoryFileFunction*> swap_;
 };
 
 // Every open of the process by a full path (no root folder) that ends in
@@ -112,7 +98,7 @@ class RefusedOpen {
   static RefusedOpen* active_;
   std::wstring suffix_;
   NTSTATUS refusal_;
-  SwappedEntry<ZwOpenFileFunction> swap_;
+  SwappedEntry<ZwOpenFileFunction*> swap_;
 };
 
 // The Session Manager's pending file rename operations: pairs of an NT

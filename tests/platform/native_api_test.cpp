@@ -13,8 +13,13 @@ TEST(NativeApi, StartUpFillsTheTableFromNtdll) {
   EXPECT_EQ(api.module, static_cast<PVOID>(GetModuleHandleW(L"ntdll.dll")));
 #define ZOR_EXPECT_ENTRY(name, result, parameters) \
   EXPECT_EQ(reinterpret_cast<void*>(api.name), reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), #name))) << #name;
-  ZOR_NATIVE_API_ENTRIES(ZOR_EXPECT_ENTRY)
+  ZOR_NATIVE_READ_ENTRIES(ZOR_EXPECT_ENTRY)
 #undef ZOR_EXPECT_ENTRY
+#define ZOR_EXPECT_CHANGE_ENTRY(name, result, parameters) \
+  EXPECT_EQ(reinterpret_cast<void*>(NativeChanges().name), \
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), #name))) << #name;
+  ZOR_NATIVE_CHANGE_ENTRIES(ZOR_EXPECT_CHANGE_ENTRY)
+#undef ZOR_EXPECT_CHANGE_ENTRY
   EXPECT_NE(api.RtlNtStatusToDosError, nullptr);
   EXPECT_NE(api.ZwOpenKey, nullptr);
   EXPECT_NE(api.RtlGetVersion, nullptr);

@@ -26,10 +26,10 @@ TEST(ReadOsIdentity, MatchesWhatWindowsRecordsElsewhere) {
 
 // Puts a table entry back when the test ends, however it ends.
 template <typename Entry>
-class EntrySwap {
+class SwappedEntry {
  public:
-  EntrySwap(Entry& entry, Entry replacement) : entry_(entry), saved_(entry) { entry_ = replacement; }
-  ~EntrySwap() {
+  SwappedEntry(Entry& entry, Entry replacement) : entry_(entry), saved_(entry) { entry_ = replacement; }
+  ~SwappedEntry() {
     entry_ = saved_;
     ReadOsIdentity();
   }
@@ -41,7 +41,7 @@ class EntrySwap {
 
 TEST(ReadOsIdentity, WithoutTheNativeSystemInformationTheProcessorIsX86) {
   {
-    EntrySwap swap(Native().RtlGetNativeSystemInformation, static_cast<RtlGetNativeSystemInformationFunction*>(nullptr));
+    SwappedEntry swap(Native().RtlGetNativeSystemInformation, static_cast<RtlGetNativeSystemInformationFunction*>(nullptr));
     ASSERT_EQ(ReadOsIdentity(), status::Success);
     EXPECT_EQ(CurrentOsIdentity().processorArchitecture, ArchitectureX86);
     EXPECT_TRUE(CurrentOsIdentity().valid);
@@ -61,15 +61,15 @@ NTSTATUS NTAPI ItaniumSystemInformation(ULONG, PVOID information, ULONG length, 
 
 TEST(ReadOsIdentity, FailuresOfEitherCallAreConverted) {
   {
-    EntrySwap swap(Native().RtlGetNativeSystemInformation, &FailingSystemInformation);
+    SwappedEntry swap(Native().RtlGetNativeSystemInformation, &FailingSystemInformation);
     EXPECT_EQ(static_cast<std::uint32_t>(ReadOsIdentity()), 0xE0010058u);
   }
   {
-    EntrySwap swap(Native().RtlGetVersion, &FailingVersion);
+    SwappedEntry swap(Native().RtlGetVersion, &FailingVersion);
     EXPECT_EQ(static_cast<std::uint32_t>(ReadOsIdentity()), 0xE0010002u);
   }
   {
-    EntrySwap swap(Native().RtlGetNativeSystemInformation, &ItaniumSystemInformation);
+    SwappedEntry swap(Native().RtlGetNativeSystemInformation, &ItaniumSystemInformation);
     ASSERT_EQ(ReadOsIdentity(), status::Success);
     EXPECT_EQ(CurrentOsIdentity().processorArchitecture, ArchitectureItanium);
   }

@@ -11,7 +11,7 @@
 namespace zor {
 namespace {
 
-using test::EntrySwap;
+using test::SwappedEntry;
 using test::KeyPresent;
 using test::Narrow;
 using test::ScopedTree;
@@ -178,8 +178,8 @@ TEST(RegistryDelete, AKeyAlreadyMarkedForDeletionCountsAsDeleted) {
   ASSERT_TRUE(test::MakeKey(HKEY_LOCAL_MACHINE, path + L"\\Recursive"));
   RegistryKey key(RootLocalMachine);
   ASSERT_EQ(key.Open(path), status::Success);
-  g_realDeleteKey = Native().ZwDeleteKey;
-  EntrySwap swap(Native().ZwDeleteKey, &DeleteKeyAfterSomeoneElse);
+  g_realDeleteKey = NativeChanges().ZwDeleteKey;
+  SwappedEntry swap(NativeChanges().ZwDeleteKey, &DeleteKeyAfterSomeoneElse);
   EXPECT_EQ(key.DeleteSubKey(L"Plain", false), status::Success);
   EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, path + L"\\Plain"));
   // The tree delete that follows a failed plain delete finds nothing to open.

@@ -9,7 +9,7 @@
 namespace zor {
 namespace {
 
-using test::EntrySwap;
+using test::SwappedEntry;
 using test::KeyPresent;
 using test::NativeName;
 using test::Narrow;
@@ -242,7 +242,7 @@ NTSTATUS NTAPI X86SystemInformation(ULONG, PVOID information, ULONG length, PULO
 
 TEST(RegistryKey, On32BitWindowsTheViewsAreRefused) {
   {
-    EntrySwap swap(Native().RtlGetNativeSystemInformation, &X86SystemInformation);
+    SwappedEntry swap(Native().RtlGetNativeSystemInformation, &X86SystemInformation);
     ASSERT_EQ(ReadOsIdentity(), status::Success);
     ASSERT_FALSE(IsSystem64Bit());
     for (ViewMode mode : {ViewMode32, ViewMode64, ViewMode32 | 0x100}) {
@@ -324,7 +324,7 @@ TEST(RegistryKey, CreatePathLeavesAKeyAloneThatAppearedMeanwhile) {
   // The open of "Racy" fails as if the key did not exist yet; the create
   // then finds it made by someone else.
   g_realOpenKey = Native().ZwOpenKey;
-  EntrySwap swap(Native().ZwOpenKey, &OpenKeyMissingRacy);
+  SwappedEntry swap(Native().ZwOpenKey, &OpenKeyMissingRacy);
   RegistryKey key(RootLocalMachine);
   EXPECT_EQ(Code(key.CreatePath(path + L"\\Racy\\New\\" + kTooLongName)), 0xE0010002u);
   EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path + L"\\Racy\\Inner", L"Value"), L"theirs");
@@ -367,9 +367,9 @@ NTSTATUS NTAPI CreateKeyDenyingFullMachineRoot(PHANDLE key, ACCESS_MASK access, 
 }
 
 TEST(RegistryKey, RootIsOpenedOncePerObjectAndForReadingWhenFullAccessIsDenied) {
-  g_realCreateKey = Native().ZwCreateKey;
+  g_realCreateKey = NativeChanges().ZwCreateKey;
   g_machineRootOpens.clear();
-  EntrySwap swap(Native().ZwCreateKey, &CreateKeyDenyingFullMachineRoot);
+  SwappedEntry swap(NativeChanges().ZwCreateKey, &CreateKeyDenyingFullMachineRoot);
   RegistryKey key(RootLocalMachine);
   ASSERT_EQ(key.Open(L"SOFTWARE"), status::Success);
   key.Close();

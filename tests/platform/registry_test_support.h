@@ -7,6 +7,7 @@
 
 #include "platform/native_types.h"
 #include "tests/support/narrow_text.h"
+#include "tests/support/table_swap.h"
 
 namespace zor::test {
 
@@ -54,21 +55,6 @@ class ScopedTree {
   HKEY root_;
   std::wstring path_;
   REGSAM flags_;
-};
-
-// Puts a native table entry back when the test ends, however it ends.
-template <typename Entry>
-class EntrySwap {
- public:
-  EntrySwap(Entry& entry, Entry replacement) : entry_(entry), saved_(entry) { entry_ = replacement; }
-  ~EntrySwap() { entry_ = saved_; }
-  EntrySwap(const EntrySwap&) = delete;
-  EntrySwap& operator=(const EntrySwap&) = delete;
-  Entry original() const { return saved_; }
-
- private:
-  Entry& entry_;
-  Entry saved_;
 };
 
 // The name in object attributes handed to a native call.

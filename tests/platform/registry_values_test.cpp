@@ -11,7 +11,7 @@
 namespace zor {
 namespace {
 
-using test::EntrySwap;
+using test::SwappedEntry;
 using test::Narrow;
 using test::ScopedTree;
 using test::UniqueKeyName;
@@ -223,7 +223,7 @@ TEST_F(RegistryValues, ReadsStartWith256BytesAndRetryOnceAtTheReportedSize) {
   ASSERT_TRUE(Store(L"OneMore", REG_BINARY, Bytes(256 - 11, 2)));
   ASSERT_TRUE(Store(L"Long", REG_SZ, Units(longText + L'\0')));
   g_realQueryValue = Native().ZwQueryValueKey;
-  EntrySwap swap(Native().ZwQueryValueKey, &RecordingQueryValue);
+  SwappedEntry swap(Native().ZwQueryValueKey, &RecordingQueryValue);
   const struct {
     const wchar_t* name;
     std::vector<ULONG> lengths;
@@ -289,7 +289,7 @@ TEST_F(RegistryValues, EnumSubKeysListsInIndexOrderWithLongNames) {
   ASSERT_EQ(expected.size(), 3u);
 
   g_realEnumerateKey = Native().ZwEnumerateKey;
-  EntrySwap swap(Native().ZwEnumerateKey, &RecordingEnumerateKey);
+  SwappedEntry swap(Native().ZwEnumerateKey, &RecordingEnumerateKey);
   g_enumerateLengths.clear();
   std::vector<std::wstring> names{L"sentinel"};
   ASSERT_EQ(key_.EnumSubKeys(names), status::Success);
@@ -328,7 +328,7 @@ TEST_F(RegistryValues, CountEntriesCountsTheKeysOwnSubkeysAndValues) {
     EXPECT_EQ(subKeys, row.subKeys);
     EXPECT_EQ(values, row.values);
   }
-  EntrySwap swap(Native().ZwQueryKey, &DeniedQueryKey);
+  SwappedEntry swap(Native().ZwQueryKey, &DeniedQueryKey);
   std::uint32_t subKeys = 77;
   std::uint32_t values = 77;
   EXPECT_EQ(Code(key_.CountEntries(subKeys, values)), 0xE0010058u);
@@ -350,7 +350,7 @@ TEST_F(RegistryValues, FlushHandsTheKeyItselfToTheSystemAndPassesItsAnswerOn) {
 
   g_flushedKeys.clear();
   {
-    EntrySwap swap(Native().ZwFlushKey, &RecordingFlushKey);
+    SwappedEntry swap(NativeChanges().ZwFlushKey, &RecordingFlushKey);
     EXPECT_EQ(key_.Flush(), status::Success);
   }
   ASSERT_EQ(g_flushedKeys.size(), 1u);
@@ -358,7 +358,7 @@ TEST_F(RegistryValues, FlushHandsTheKeyItselfToTheSystemAndPassesItsAnswerOn) {
   ASSERT_EQ(QueryKeyName(g_flushedKeys[0], name), status::Success);
   EXPECT_TRUE(test::SameName(name, test::NativeName(HKEY_LOCAL_MACHINE, path_))) << Narrow(name);
 
-  EntrySwap swap(Native().ZwFlushKey, &DeniedFlushKey);
+  SwappedEntry swap(NativeChanges().ZwFlushKey, &DeniedFlushKey);
   EXPECT_EQ(Code(key_.Flush()), 0xE0010058u);
 }
 

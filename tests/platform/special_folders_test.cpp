@@ -7,6 +7,7 @@
 
 #include "platform/native_api.h"
 #include "platform/native_types.h"
+#include "tests/support/table_swap.h"
 
 namespace zor {
 namespace {
@@ -120,10 +121,8 @@ NTSTATUS NTAPI NoValue(HANDLE, PUNICODE_STRING, ULONG, PVOID, ULONG, PULONG) { r
 TEST(SpecialFolder, ProgramFilesFallBackToTheEnvironment) {
   ProgramFilesEnvironment environment;
   {
-    const auto saved = Native().ZwQueryValueKey;
-    Native().ZwQueryValueKey = &NoValue;
+    const test::SwappedEntry missing(Native().ZwQueryValueKey, &NoValue);
     FillSpecialFolders();
-    Native().ZwQueryValueKey = saved;
   }
   const struct {
     int kind;

@@ -1,0 +1,62 @@
+#pragma once
+// The process-wide tables of Win32 functions, the companions of the native
+// table: every Win32 call of the program goes through one of them, so that a
+// test can swap an entry to see a path that a real machine would not take
+// (a refused restart, a missing session list) and must put it back.
+//
+// As with the native calls, the calls that can change the machine are kept
+// in a table of their own; every other entry only reads, or touches nothing
+// but this process and its console.
+#include <windows.h>
+
+#include <process.h>
+
+namespace zor {
+
+// Loaded on first use from wtsapi32.dll, which not every system has: with no
+// library the enumeration fails with ERROR_MOD_NOT_FOUND.
+BOOL WINAPI EnumerateSessions(HANDLE server, DWORD reserved, DWORD version, void** sessions, DWORD* count);
+void WINAPI FreeSessions(void* memory);
+
+// X(name, function whose type and address the entry starts with)
+#define ZOR_WIN32_READ_ENTRIES(X)                       \
+  X(MessageBoxW, ::MessageBoxW)                         \
+  X(GetProcessWindowStation, ::GetProcessWindowStation) \
+  X(GetUserObjectInformationW, ::GetUserObjectInformationW) \
+  X(GetEnvironmentVariableW, ::GetEnvironmentVariableW) \
+  X(GetEnvironmentStringsW, ::GetEnvironmentStringsW)   \
+  X(FreeEnvironmentStringsW, ::FreeEnvironmentStringsW) \
+  X(ExpandEnvironmentStringsW, ::ExpandEnvironmentStringsW) \
+  X(GetExitCodeProcess, ::GetExitCodeProcess)           \
+  X(GetModuleFileNameW, ::GetModuleFileNameW)           \
+  X(GetLongPathNameW, ::GetLongPathNameW)               \
+  X(GetLogicalDrives, ::GetLogicalDrives)               \
+  X(OpenProcessToken, ::OpenProcessToken)               \
+  X(LookupPrivilegeValueW, ::LookupPrivilegeValueW)     \
+  X(CreateMutexW, ::CreateMutexW)                       \
+  X(Sleep, ::Sleep)                                     \
+  X(EnumerateSessions, zor::EnumerateSessions)             \
+  X(FreeSessions, zor::FreeSessions)
+
+#define ZOR_WIN32_CHANGE_ENTRIES(X)                         \
+  X(CreateProcessW, ::CreateProcessW)                       \
+  X(RunCommandInterpreter, ::_wsystem)                      \
+  X(AdjustTokenPrivileges, ::AdjustTokenPrivileges)         \
+  X(ExitWindowsEx, ::ExitWindowsEx)                         \
+  X(InitiateSystemShutdownExW, ::InitiateSystemShutdownExW) \
+  X(MoveFileExW, ::MoveFileExW)
+
+#define ZOR_WIN32_MEMBER(name, function) decltype(&function) name = &function;
+struct Win32Api {
+  ZOR_WIN32_READ_ENTRIES(ZOR_WIN32_MEMBER)
+};
+
+struct Win32ChangesApi {
+  ZOR_WIN32_CHANGE_ENTRIES(ZOR_WIN32_MEMBER)
+};
+#undef ZOR_WIN32_MEMBER
+
+Win32Api& Win32();
+Win32ChangesApi& Win32Changes();
+
+}  // namespace zor
