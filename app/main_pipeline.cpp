@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/restart.h"
@@ -64,26 +65,84 @@ StatusCode RunStage(StageEngine* engine) {
   return record.Empty() ? status::Success : record.Code();
 }
 
+// The separate copy is started twice at most: a second attempt follows a
+// copy that could not be started or waited for.
+struct CopyAttempt {
+  std::wstring_view passed;  // the step it reached, then the step before
+  std::wstring_view failed;  // the failure's code
+};
+constexpr CopyAttempt kCopyAttempts[] = {
+    {L"Remove NDIS driver pass, next uninstalation step is %d, old was %d",
+     L"Remove NDIS driver failed with error 0x%08x"},
+    {L"Second Remove NDIS driver pass, next uninstalation step is %d, old was %d",
+     L"Second Remove NDIS driver failed with error 0x%08x"},
+};
+
 void RunFirewallDriverInSeparateProcess(RunContext& context) {
   RunParameters& parameters = context.parameters;
   context.Log(severity::Info, Here(), L"*****     Zor Fw NDIS driver(separate process)     *****");
   std::int32_t next = 0;
-  if (const StatusCode first = RunNdisProcess(next); !IsFailure(first)) {
-    context.Log(severity::Debug, Here(), L"Remove NDIS driver pass, next uninstalation step is %d, old was %d",
-                next, parameters.NdisNextStep);
-    parameters.NdisNextStep = next;
-  } else {
-    context.Log(severity::Debug, Here(), L"Remove NDIS driver failed with error 0x%08x", first);
-    if (const StatusCode second = RunNdisProcess(next); !IsFailure(second)) {
-      context.Log(severity::Debug, Here(),
-                  L"Second Remove NDIS driver pass, next uninstalation step is %d, old was %d", next,
-                  parameters.NdisNextStep);
+  for (const CopyAttempt& attempt : kCopyAttempts) {
+    const StatusCode code = RunNdisProcess(next);
+    if (!IsFailure(code)) {
+      context.Log(severity::Debug, Here(), attempt.passed, next, parameters.NdisNextStep);
       parameters.NdisNextStep = next;
-    } else {
-      context.Log(severity::Debug, Here(), L"Second Remove NDIS driver failed with error 0x%08x", second);
+      break;
     }
+    context.Log(severity::Debug, Here(), attempt.failed, code);
   }
   context.Log(severity::Info, Here(), L"*****     end of Fw NDIS separated process     *****");
+}
+
+// One stage of the main run: its banner, its engine (none for the firewall
+// network driver, whose stage runs in the separate copy), the line that
+// reports its failure and whether that line shows the stage's code.
+struct StageRow {
+  std::wstring_view banner;
+  std::unique_ptr<StageEngine> StageEngines::*engine;
+  std::wstring_view failure;
+  bool failureShowsCode;
+  bool firstRunOnly;
+};
+
+constexpr StageRow kStages[] = {
+    {L"*****     Msi data     *****", &StageEngines::installerData, L"Msi data removal failed with error 0x%08x", true,
+     false},
+    {L"*****     Exchange&Outlook plugins data     *****", &StageEngines::mailPlugins,
+     L"Exchange&Outlook plugins removal failed with error 0x%08x", true, true},
+    {L"*****     Services     *****", &StageEngines::services, L"Service remover failed for some service(s)", false,
+     false},
+    {{}, nullptr, {}, false, false},  // the firewall network driver, in the separate copy
+    {L"*****     Drivers     *****", &StageEngines::drivers, L"Removing drivers failed for some item(s)", false, false},
+    {L"*****     Running ZOR process     *****", &StageEngines::processes,
+     L"Running ZOR process remover failed for some item(s)", false, false},
+    {L"*****     Registry keys and values     *****", &StageEngines::registry,
+     L"Registry remover failed for some registry item(s)", false, false},
+    {L"*****     Files and folders     *****", &StageEngines::files, L"File remover failed for some item(s)", false,
+     false},
+};
+
+void RunStages(RunContext& context) {
+  RunParameters& parameters = context.parameters;
+  for (const StageRow& row : kStages) {
+    if (row.firstRunOnly && parameters.RunNumber != 1) continue;
+    if (!row.engine) {
+      RunFirewallDriverInSeparateProcess(context);
+      continue;
+    }
+    context.Log(severity::Info, Here(), row.banner);
+    if (const StatusCode code = RunStage((context.engines.*row.engine).get()); IsFailure(code)) {
+      if (row.failureShowsCode) {
+        context.Log(severity::Debug, Here(), row.failure, code);
+      } else {
+        context.Log(severity::Debug, Here(), row.failure);
+      }
+    }
+    // The services stage is the one that plans restarts of its own.
+    if (row.engine == &StageEngines::services && parameters.RestartCounter != 0) {
+      context.Log(severity::Debug, Here(), L"Restart is needed (restart counter: %d)", parameters.RestartCounter);
+    }
+  }
 }
 
 }  // namespace
@@ -106,44 +165,7 @@ PipelineEnding RunPipelineStages(RunContext& context) {
   // only these folders let the next run find.
   RecordUnfinishedRun(context);
 
-  context.Log(severity::Info, Here(), L"*****     Msi data     *****");
-  if (const StatusCode code = RunStage(engines.installerData.get()); IsFailure(code)) {
-    context.Log(severity::Debug, Here(), L"Msi data removal failed with error 0x%08x", code);
-  }
-
-  if (parameters.RunNumber == 1) {
-    context.Log(severity::Info, Here(), L"*****     Exchange&Outlook plugins data     *****");
-    if (const StatusCode code = RunStage(engines.mailPlugins.get()); IsFailure(code)) {
-      context.Log(severity::Debug, Here(), L"Exchange&Outlook plugins removal failed with error 0x%08x", code);
-    }
-  }
-
-  context.Log(severity::Info, Here(), L"*****     Services     *****");
-  if (IsFailure(RunStage(engines.services.get()))) {
-    context.Log(severity::Debug, Here(), L"Service remover failed for some service(s)");
-  }
-  if (parameters.RestartCounter != 0) {
-    context.Log(severity::Debug, Here(), L"Restart is needed (restart counter: %d)", parameters.RestartCounter);
-  }
-
-  RunFirewallDriverInSeparateProcess(context);
-
-  context.Log(severity::Info, Here(), L"*****     Drivers     *****");
-  if (IsFailure(RunStage(engines.drivers.get()))) {
-    context.Log(severity::Debug, Here(), L"Removing drivers failed for some item(s)");
-  }
-  context.Log(severity::Info, Here(), L"*****     Running ZOR process     *****");
-  if (IsFailure(RunStage(engines.processes.get()))) {
-    context.Log(severity::Debug, Here(), L"Running ZOR process remover failed for some item(s)");
-  }
-  context.Log(severity::Info, Here(), L"*****     Registry keys and values     *****");
-  if (IsFailure(RunStage(engines.registry.get()))) {
-    context.Log(severity::Debug, Here(), L"Registry remover failed for some registry item(s)");
-  }
-  context.Log(severity::Info, Here(), L"*****     Files and folders     *****");
-  if (IsFailure(RunStage(engines.files.get()))) {
-    context.Log(severity::Debug, Here(), L"File remover failed for some item(s)");
-  }
+  RunStages(context);
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
     // The run after the restart finishes this one and may be stopped too.

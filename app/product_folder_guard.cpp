@@ -12,8 +12,6 @@
 namespace zor {
 namespace {
 
-constexpr StatusCode kFileNotFound = CodeFromBits(0xE001003D);
-constexpr StatusCode kPathNotFound = CodeFromBits(0xE001003E);
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -158,7 +156,7 @@ FolderRefusal ProductFolderGuard::Check(std::wstring_view path, ProductFolderFie
   FolderIdentity identity;
   if (const StatusCode opened = IdentifyFolder(full, identity); IsFailure(opened)) {
     cause = opened;
-    return opened == kFileNotFound || opened == kPathNotFound ? FolderRefusal::DoesNotExist
+    return opened == status::FileNotFound || opened == status::PathNotFound ? FolderRefusal::DoesNotExist
                                                               : FolderRefusal::CannotOpen;
   }
   if (Contains(protected_, identity)) return FolderRefusal::ProtectedFolder;

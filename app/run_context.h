@@ -41,13 +41,11 @@ class RunContext {
   // True when there is a logger and its threshold admits the severity.
   bool Admits(Severity severity) const;
 
-  // Tests the threshold first, so a message nobody reads is never formatted.
+  // Tests the threshold first, so a message nobody reads is never formatted;
+  // never throws (see LogMessage).
   template <typename... Args>
-  void Log(Severity severity, const LogSite& site, std::wstring_view format, const Args&... args) {
-    if (!Admits(severity)) return;
-    const BuildStamp stamp = CurrentBuildStamp();
-    logger->Log(severity, FormatText(format, args...), site.fileId, site.line, stamp.buildNumber, stamp.revision,
-                stamp.product);
+  void Log(Severity severity, const LogSite& site, std::wstring_view format, const Args&... args) noexcept {
+    if (logger) LogMessage(*logger, severity, site, format, args...);
   }
 };
 

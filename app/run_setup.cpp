@@ -21,7 +21,7 @@ constexpr std::wstring_view kFileId = L"5B1E7C42-9D3A-4F86-B0E1-2C7A94D03F5E";
 LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
 // The whitelist file cannot be read yet; the run goes on without one.
-constexpr StatusCode kWhitelistNotReadable = CodeFromBits(0xE0010054);
+
 
 constexpr std::wstring_view kZor9Directories =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zor9Uninstall\\Directories";
@@ -222,7 +222,7 @@ StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine) {
     // The whitelist reader comes with the process stage; until then the file
     // is reported as not readable and Whitelist stays as it was.
     context.Log(severity::Info, Here(), L"Parsing Whitelist file '%s' failed (error: %x)", whitelist->value,
-                kWhitelistNotReadable);
+                status::NotSupported);
   }
   return {};
 }

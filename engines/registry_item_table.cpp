@@ -5,25 +5,25 @@
 namespace zor {
 namespace {
 
-constexpr std::int32_t kDefaultView = 0;
-constexpr std::int32_t kView32 = 1;
-constexpr std::int32_t kView64 = 2;
+constexpr RegistryRowView kDefaultView = RegistryRowView::Default;
+constexpr RegistryRowView kView32 = RegistryRowView::View32;
+constexpr RegistryRowView kView64 = RegistryRowView::View64;
 
 // Keys always go with their whole subtree: the product's keys hold subkeys
 // of their own that a plain delete would refuse.
-constexpr RegistryItem MachineKey(std::wstring_view path, std::int32_t view) {
+constexpr RegistryItem MachineKey(std::wstring_view path, RegistryRowView view) {
   return {path, {}, ParentLocalMachine, view, ActionKeyForceRemove};
 }
-constexpr RegistryItem MachineValue(std::wstring_view path, std::wstring_view name, std::int32_t view) {
+constexpr RegistryItem MachineValue(std::wstring_view path, std::wstring_view name, RegistryRowView view) {
   return {path, name, ParentLocalMachine, view, ActionValueRemove};
 }
-constexpr RegistryItem UserKey(std::wstring_view path, std::int32_t view) {
+constexpr RegistryItem UserKey(std::wstring_view path, RegistryRowView view) {
   return {path, {}, ParentCurrentUser, view, ActionKeyForceRemove};
 }
-constexpr RegistryItem UserValue(std::wstring_view path, std::wstring_view name, std::int32_t view) {
+constexpr RegistryItem UserValue(std::wstring_view path, std::wstring_view name, RegistryRowView view) {
   return {path, name, ParentCurrentUser, view, ActionValueRemove};
 }
-constexpr RegistryItem ClassesKey(std::wstring_view path, std::int32_t view) {
+constexpr RegistryItem ClassesKey(std::wstring_view path, RegistryRowView view) {
   return {path, {}, ParentClassesRoot, view, ActionKeyForceRemove};
 }
 

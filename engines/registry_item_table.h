@@ -23,14 +23,21 @@ enum RegistryAction : std::uint8_t {
   ActionValueModify = 0x08,
 };
 
+// Which view of the registry a row's key is in.
+enum class RegistryRowView : std::int32_t {
+  Default = 0,
+  View32 = 1,
+  View64 = 2,
+};
+
 struct RegistryItem {
   // Below the root, without a leading separator.
   std::wstring_view KeyPath;
   // Empty in key rows.
   std::wstring_view ValueName;
-  std::int32_t RegistryParent;
-  // 0 default, 1 the 32-bit view, 2 the 64-bit view.
-  std::int32_t ViewMode;
+  RegistryParentRoot RegistryParent;
+  RegistryRowView ViewMode;
+  // RegistryAction bits.
   std::uint8_t Actions;
 };
 

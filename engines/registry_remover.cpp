@@ -22,7 +22,7 @@ LogSite Here(std::source_location where = std::source_location::current()) { ret
 // Codes are shown as their bits, not as negative numbers.
 std::uint32_t Bits(StatusCode code) { return static_cast<std::uint32_t>(code); }
 
-constexpr StatusCode kNoSuchValue = CodeFromBits(0xE001003D);
+
 
 constexpr std::wstring_view kAppInitValue = L"AppInit_DLLs";
 // The AppInit library the product installs for the native programs of each
@@ -35,7 +35,7 @@ constexpr std::wstring_view kSessionManager = L"\\Control\\Session Manager";
 // they are numbered without gaps, so the first missing one ends the search.
 constexpr int kLastControlSet = 9;
 
-bool RootOf(std::int32_t parent, RegistryRoot& root) {
+bool RootOf(RegistryParentRoot parent, RegistryRoot& root) {
   switch (parent) {
     case ParentLocalMachine:
       root = RootLocalMachine;
@@ -95,7 +95,7 @@ bool RegistryRemover::System64Bit() const {
   return assumedSystem64Bit_ ? *assumedSystem64Bit_ : IsSystem64Bit();
 }
 
-StatusRecord RegistryRemover::StartStep(std::int32_t parent, std::wstring_view keyPath, std::int32_t viewMode,
+StatusRecord RegistryRemover::StartStep(RegistryParentRoot parent, std::wstring_view keyPath, RegistryRowView viewMode,
                                         RegistryKey& key) {
   RegistryRoot root = RootNone;
   if (!RootOf(parent, root)) {
@@ -104,10 +104,9 @@ StatusRecord RegistryRemover::StartStep(std::int32_t parent, std::wstring_view k
   }
   key.SetRoot(root);
   // 32-bit Windows has one view only: the rows' views mean nothing there.
-  const bool namesOneView = viewMode == static_cast<std::int32_t>(ViewMode32) ||
-                            viewMode == static_cast<std::int32_t>(ViewMode64);
+  const bool namesOneView = viewMode == RegistryRowView::View32 || viewMode == RegistryRowView::View64;
   if (namesOneView && System64Bit()) {
-    const StatusCode viewed = key.SetViewMode(static_cast<ViewMode>(viewMode));
+    const StatusCode viewed = key.SetViewMode(viewMode == RegistryRowView::View32 ? ViewMode32 : ViewMode64);
     if (IsFailure(viewed)) {
       context().Log(severity::Debug, Here(),
                     L"Wrong ViewMode parameter for key %s, or SetViewMode failed (result: %x)", keyPath, Bits(viewed));
@@ -116,7 +115,7 @@ StatusRecord RegistryRemover::StartStep(std::int32_t parent, std::wstring_view k
   return {};
 }
 
-StatusRecord RegistryRemover::RemoveKey(std::int32_t parent, std::wstring_view keyPath, std::int32_t viewMode,
+StatusRecord RegistryRemover::RemoveKey(RegistryParentRoot parent, std::wstring_view keyPath, RegistryRowView viewMode,
                                         bool force) {
   RegistryKey key;
   if (StatusRecord started = StartStep(parent, keyPath, viewMode, key); started.Failed()) return started;
@@ -143,8 +142,8 @@ StatusRecord RegistryRemover::RemoveKey(std::int32_t parent, std::wstring_view k
   return {};
 }
 
-StatusRecord RegistryRemover::RemoveValue(std::int32_t parent, std::wstring_view keyPath, std::wstring_view valueName,
-                                          std::int32_t viewMode) {
+StatusRecord RegistryRemover::RemoveValue(RegistryParentRoot parent, std::wstring_view keyPath, std::wstring_view valueName,
+                                          RegistryRowView viewMode) {
   RegistryKey key;
   if (StatusRecord started = StartStep(parent, keyPath, viewMode, key); started.Failed()) return started;
   const StatusCode opened = key.Open(keyPath);
@@ -154,7 +153,7 @@ StatusRecord RegistryRemover::RemoveValue(std::int32_t parent, std::wstring_view
     context().Log(severity::Debug, Here(), L"Opening key %s failed (error %x)", keyPath, Bits(opened));
   } else {
     const StatusCode deleted = key.DeleteValue(valueName);
-    if (deleted == kNoSuchValue) {
+    if (deleted == status::FileNotFound) {
       context().Log(severity::Info, Here(), L"Value %s:%s is not present", keyPath, valueName);
     } else if (IsFailure(deleted)) {
       context().Log(severity::Warn, Here(), L"Deleting value %s:%s failed (error %x)", keyPath, valueName,
@@ -165,8 +164,8 @@ StatusRecord RegistryRemover::RemoveValue(std::int32_t parent, std::wstring_view
   return {};
 }
 
-StatusRecord RegistryRemover::ModifyValue(std::int32_t parent, std::wstring_view keyPath, std::wstring_view valueName,
-                                          std::int32_t viewMode) {
+StatusRecord RegistryRemover::ModifyValue(RegistryParentRoot parent, std::wstring_view keyPath, std::wstring_view valueName,
+                                          RegistryRowView viewMode) {
   RegistryKey key;
   if (StatusRecord started = StartStep(parent, keyPath, viewMode, key); started.Failed()) return started;
   if (valueName != kAppInitValue) {

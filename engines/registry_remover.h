@@ -32,12 +32,12 @@ class RegistryRemover final : public StageEngine {
 
   // The item steps. Each fails only for a root selector it does not know;
   // what happens to the key or value is logged.
-  StatusRecord RemoveKey(std::int32_t parent, std::wstring_view keyPath, std::int32_t viewMode, bool force);
-  StatusRecord RemoveValue(std::int32_t parent, std::wstring_view keyPath, std::wstring_view valueName,
-                           std::int32_t viewMode);
+  StatusRecord RemoveKey(RegistryParentRoot parent, std::wstring_view keyPath, RegistryRowView viewMode, bool force);
+  StatusRecord RemoveValue(RegistryParentRoot parent, std::wstring_view keyPath, std::wstring_view valueName,
+                           RegistryRowView viewMode);
   // Fails when the list cannot be read or written back.
-  StatusRecord ModifyValue(std::int32_t parent, std::wstring_view keyPath, std::wstring_view valueName,
-                           std::int32_t viewMode);
+  StatusRecord ModifyValue(RegistryParentRoot parent, std::wstring_view keyPath, std::wstring_view valueName,
+                           RegistryRowView viewMode);
 
   StatusRecord CleanBootExecute();
   StatusRecord CleanBootExecute(std::wstring_view systemKey);
@@ -48,7 +48,7 @@ class RegistryRemover final : public StageEngine {
 
  private:
   // Puts `key` on the row's root and in its view; a failure names the root.
-  StatusRecord StartStep(std::int32_t parent, std::wstring_view keyPath, std::int32_t viewMode, RegistryKey& key);
+  StatusRecord StartStep(RegistryParentRoot parent, std::wstring_view keyPath, RegistryRowView viewMode, RegistryKey& key);
   bool System64Bit() const;
   void RunRow(const RegistryItem& item);
   StatusRecord CleanControlSet(std::wstring_view keyPath, RegistryKey& sessionManager);

@@ -35,7 +35,7 @@ StatusCode WriteToStandardError(std::wstring_view text) {
   const NTSTATUS written = NativeChanges().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
                                                 static_cast<ULONG>(bytes.size()), nullptr, nullptr);
   g_standardErrorLock.unlock();
-  return NT_SUCCESS(written) ? status::Success : StatusFromNtStatus(written);
+  return StatusOfNativeCall(written);
 }
 
 }  // namespace

@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "foundation/format_text.h"
+#include "foundation/status_codes.h"
 #include "logging/log_file_names.h"
 #include "logging/log_status.h"
 #include "platform/environment_variable.h"
 #include "platform/file_operations.h"
-#include "platform/file_status.h"
 #include "platform/native_api.h"
+#include "platform/native_file.h"
 #include "platform/nt_path.h"
 #include "platform/path_text.h"
 #include "platform/platform_startup.h"
@@ -16,28 +17,15 @@
 namespace zor {
 namespace {
 
-constexpr ULONG kFileBasicInformation = 4;
-constexpr ULONG kFileStandardInformation = 5;
-constexpr ULONG kFileEndOfFileInformation = 20;
+using native_file::FileBasicInformationClass;
+using native_file::FileBasicInformationRecord;
+using native_file::FileEndOfFileInformationClass;
+using native_file::FileStandardInformationClass;
+using native_file::FileStandardInformationRecord;
+using native_file::kFileCreate;
+using native_file::kFileOpenIf;
+
 constexpr ULONG kSynchronousNonDirectory = FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT;
-constexpr ULONG kOpenIf = 3;     // FILE_OPEN_IF
-constexpr ULONG kCreateNew = 2;  // FILE_CREATE
-
-struct BasicInformation {
-  LARGE_INTEGER CreationTime;
-  LARGE_INTEGER LastAccessTime;
-  LARGE_INTEGER LastWriteTime;
-  LARGE_INTEGER ChangeTime;
-  ULONG FileAttributes;
-};
-
-struct StandardInformation {
-  LARGE_INTEGER AllocationSize;
-  LARGE_INTEGER EndOfFile;
-  ULONG NumberOfLinks;
-  BOOLEAN DeletePending;
-  BOOLEAN Directory;
-};
 
 // Every account may read, write and delete the log and its lock file: the
 // program and the copy it starts may run under different accounts, and
@@ -102,18 +90,18 @@ StatusCode WriteAt(HANDLE file, const void* data, ULONG length, LONGLONG offset)
   LARGE_INTEGER position;
   position.QuadPart = offset;
   const NTSTATUS written = NativeChanges().ZwWriteFile(file, nullptr, nullptr, nullptr, &io, data, length, &position, nullptr);
-  return NT_SUCCESS(written) ? status::Success : StatusFromNtStatus(written);
+  return StatusOfNativeCall(written);
 }
 
-StatusCode QueryBasic(HANDLE file, BasicInformation& basic) {
+StatusCode QueryBasic(HANDLE file, FileBasicInformationRecord& basic) {
   IO_STATUS_BLOCK io{};
-  const NTSTATUS queried = Native().ZwQueryInformationFile(file, &io, &basic, sizeof(basic), kFileBasicInformation);
-  return NT_SUCCESS(queried) ? status::Success : StatusFromNtStatus(queried);
+  const NTSTATUS queried = Native().ZwQueryInformationFile(file, &io, &basic, sizeof(basic), FileBasicInformationClass);
+  return StatusOfNativeCall(queried);
 }
 
 constexpr unsigned char kByteOrderMark[2] = {0xFF, 0xFE};
 // "Write at the current end of the file" for ZwWriteFile.
-constexpr LONGLONG kEndOfFile = -1;
+constexpr LONGLONG kWriteAtEnd = -1;
 
 }  // namespace
 
@@ -121,7 +109,7 @@ StatusCode LogFile::Open(std::wstring_view fullPath, bool shareDelete) {
   const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | (shareDelete ? FILE_SHARE_DELETE : 0);
   constexpr ACCESS_MASK kAccess = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
   UniqueNtHandle opened;
-  const StatusCode result = CreateFileHandle(fullPath, kAccess, share, kOpenIf, opened);
+  const StatusCode result = CreateFileHandle(fullPath, kAccess, share, kFileOpenIf, opened);
   if (IsFailure(result)) return result;
   handle_ = std::move(opened);
   const StatusCode marked = WriteMarkIfEmpty();
@@ -144,13 +132,13 @@ StatusCode LogFile::AppendLine(std::wstring_view text) {
   line.reserve(text.size() + 2);
   line.append(text);
   line.append(L"\r\n");
-  return WriteAt(handle_.get(), line.data(), static_cast<ULONG>(line.size() * sizeof(wchar_t)), kEndOfFile);
+  return WriteAt(handle_.get(), line.data(), static_cast<ULONG>(line.size() * sizeof(wchar_t)), kWriteAtEnd);
 }
 
 StatusCode LogFile::Flush() {
   IO_STATUS_BLOCK io{};
   const NTSTATUS flushed = NativeChanges().ZwFlushBuffersFile(handle_.get(), &io);
-  return NT_SUCCESS(flushed) ? status::Success : StatusFromNtStatus(flushed);
+  return StatusOfNativeCall(flushed);
 }
 
 StatusCode LogFile::Truncate() {
@@ -158,23 +146,23 @@ StatusCode LogFile::Truncate() {
   LARGE_INTEGER end;
   end.QuadPart = 0;
   const NTSTATUS truncated =
-      NativeChanges().ZwSetInformationFile(handle_.get(), &io, &end, sizeof(end), kFileEndOfFileInformation);
+      NativeChanges().ZwSetInformationFile(handle_.get(), &io, &end, sizeof(end), FileEndOfFileInformationClass);
   if (!NT_SUCCESS(truncated)) return StatusFromNtStatus(truncated);
   return WriteMarkIfEmpty();
 }
 
 StatusCode LogFile::Size(std::uint64_t& size) {
-  StandardInformation standard{};
+  FileStandardInformationRecord standard{};
   IO_STATUS_BLOCK io{};
   const NTSTATUS queried =
-      Native().ZwQueryInformationFile(handle_.get(), &io, &standard, sizeof(standard), kFileStandardInformation);
+      Native().ZwQueryInformationFile(handle_.get(), &io, &standard, sizeof(standard), FileStandardInformationClass);
   if (!NT_SUCCESS(queried)) return StatusFromNtStatus(queried);
   size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
   return status::Success;
 }
 
 StatusCode LogFile::CreationTime(std::int64_t& time) {
-  BasicInformation basic{};
+  FileBasicInformationRecord basic{};
   const StatusCode queried = QueryBasic(handle_.get(), basic);
   if (IsFailure(queried)) return queried;
   time = basic.CreationTime.QuadPart;
@@ -182,16 +170,16 @@ StatusCode LogFile::CreationTime(std::int64_t& time) {
 }
 
 StatusCode LogFile::SetCreationTime(std::int64_t time) {
-  BasicInformation basic{};  // zero leaves a field as it is
+  FileBasicInformationRecord basic{};  // zero leaves a field as it is
   basic.CreationTime.QuadPart = time;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS set = NativeChanges().ZwSetInformationFile(handle_.get(), &io, &basic, sizeof(basic), kFileBasicInformation);
-  return NT_SUCCESS(set) ? status::Success : StatusFromNtStatus(set);
+  const NTSTATUS set = NativeChanges().ZwSetInformationFile(handle_.get(), &io, &basic, sizeof(basic), FileBasicInformationClass);
+  return StatusOfNativeCall(set);
 }
 
 StatusCode LogLockFile::Open(std::wstring_view fullPath) {
   return CreateFileHandle(fullPath, FILE_READ_DATA | FILE_WRITE_DATA,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kOpenIf, handle_);
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileOpenIf, handle_);
 }
 
 namespace {
@@ -215,7 +203,7 @@ StatusCode LockRange(HANDLE file, LONGLONG length, bool wait) {
     locked =
         Native().ZwLockFile(file, nullptr, nullptr, nullptr, nullptr, &offset, &count, nullptr, failImmediately, TRUE);
   }
-  return NT_SUCCESS(locked) ? status::Success : StatusFromNtStatus(locked);
+  return StatusOfNativeCall(locked);
 }
 
 void UnlockRange(HANDLE file, LONGLONG length) {
@@ -286,7 +274,7 @@ StatusCode QueryLogFileTimes(std::wstring_view fullPath, std::int64_t& creationT
   const StatusCode opened = CreateFileHandle(fullPath, FILE_READ_ATTRIBUTES,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, file);
   if (IsFailure(opened)) return opened;
-  BasicInformation basic{};
+  FileBasicInformationRecord basic{};
   const StatusCode queried = QueryBasic(file.get(), basic);
   if (IsFailure(queried)) return queried;
   creationTime = basic.CreationTime.QuadPart;
@@ -328,7 +316,7 @@ StatusCode CreateLogFileAt(std::wstring_view fullPath, std::int64_t creationTime
   {
     UniqueNtHandle handle;
     result = CreateFileHandle(temporary, FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kCreateNew, handle);
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kFileCreate, handle);
     if (IsFailure(result)) return result;
     result = WriteAt(handle.get(), kByteOrderMark, sizeof(kByteOrderMark), 0);
     if (IsFailure(result)) {
@@ -347,11 +335,11 @@ StatusCode CreateLogFileAt(std::wstring_view fullPath, std::int64_t creationTime
   result = CreateFileHandle(fullPath, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             FILE_OPEN, placed);
   if (IsFailure(result)) return result;
-  BasicInformation basic{};  // zero leaves a field as it is
+  FileBasicInformationRecord basic{};  // zero leaves a field as it is
   basic.CreationTime.QuadPart = creationTime;
   IO_STATUS_BLOCK io{};
-  const NTSTATUS set = NativeChanges().ZwSetInformationFile(placed.get(), &io, &basic, sizeof(basic), kFileBasicInformation);
-  return NT_SUCCESS(set) ? status::Success : StatusFromNtStatus(set);
+  const NTSTATUS set = NativeChanges().ZwSetInformationFile(placed.get(), &io, &basic, sizeof(basic), FileBasicInformationClass);
+  return StatusOfNativeCall(set);
 }
 
 StatusCode DeleteLogFile(std::wstring_view fullPath) {

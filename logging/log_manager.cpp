@@ -38,19 +38,6 @@ std::wstring_view Trim(std::wstring_view text) {
   return text;
 }
 
-class CriticalSectionHold {
- public:
-  explicit CriticalSectionHold(RTL_CRITICAL_SECTION& section) : section_(section) {
-    Native().RtlEnterCriticalSection(&section_);
-  }
-  ~CriticalSectionHold() { Native().RtlLeaveCriticalSection(&section_); }
-  CriticalSectionHold(const CriticalSectionHold&) = delete;
-  CriticalSectionHold& operator=(const CriticalSectionHold&) = delete;
-
- private:
-  RTL_CRITICAL_SECTION& section_;
-};
-
 }  // namespace
 
 LogManager* LogManager::Instance() {
@@ -83,14 +70,9 @@ std::unique_ptr<LogManager> LogManager::CreateSeparate(StatusCode& result) {
   return manager;
 }
 
-LogManager::~LogManager() {
-  if (workerStarted_.load(std::memory_order_acquire)) {
-    stopping_.store(true, std::memory_order_release);
-    Native().ZwSetEvent(queueEvent_.get(), nullptr);
-    worker_.Wait(INFINITE);
-  }
-  if (queueReady_ && Native().RtlDeleteCriticalSection) Native().RtlDeleteCriticalSection(&queueSection_);
-}
+// The queue, the last member, goes first: its worker ends before any logger
+// or appender it dispatches to.
+LogManager::~LogManager() = default;
 
 StatusCode LogManager::Initialise() {
   auto& api = Native();
@@ -103,11 +85,7 @@ StatusCode LogManager::Initialise() {
   root_ = std::make_unique<Logger>(*this, L"root", nullptr, loggerOptions_);
   result = root_->Initialise();
   if (IsFailure(result)) return result;
-  NTSTATUS made = api.RtlInitializeCriticalSection(&queueSection_);
-  if (!NT_SUCCESS(made)) return StatusFromNtStatus(made);
-  queueReady_ = true;
-  made = api.ZwCreateEvent(queueEvent_.put(), EVENT_ALL_ACCESS, nullptr, nt::SynchronizationEvent, FALSE);
-  return NT_SUCCESS(made) ? status::Success : StatusFromNtStatus(made);
+  return queue_.Initialise();
 }
 
 StatusCode LogManager::Configure(std::wstring_view text) {
@@ -299,59 +277,9 @@ void LogManager::SetOpeningText(std::wstring_view text) {
   openingText_.store(std::make_shared<const std::wstring>(text), std::memory_order_release);
 }
 
-StatusCode LogManager::StartWorker() {
-  if (workerStarted_.load(std::memory_order_acquire)) return status::Success;
-  workerStartLock_.lock();
-  StatusCode result = status::Success;
-  if (!workerStarted_.load(std::memory_order_acquire)) {
-    result = worker_.Start([this] { RunWorker(); }, WorkerPlain);
-    if (!IsFailure(result)) workerStarted_.store(true, std::memory_order_release);
-  }
-  workerStartLock_.unlock();
-  return result;
-}
+StatusCode LogManager::Enqueue(Logger& logger, LogRecord record) { return queue_.Enqueue(logger, std::move(record)); }
 
-StatusCode LogManager::Enqueue(Logger& logger, LogRecord record) {
-  // Without a worker the record is not dropped: it goes out now.
-  if (IsFailure(StartWorker())) return logger.Dispatch(record);
-  auto queued = std::make_unique<QueuedRecord>(QueuedRecord{&logger, std::move(record)});
-  pending_.fetch_add(1, std::memory_order_acq_rel);
-  {
-    CriticalSectionHold hold(queueSection_);
-    queue_.push_back(std::move(queued));
-  }
-  Native().ZwSetEvent(queueEvent_.get(), nullptr);
-  return status::Success;
-}
-
-void LogManager::RunWorker() {
-  for (;;) {
-    Native().ZwWaitForSingleObject(queueEvent_.get(), FALSE, nullptr);
-    for (;;) {
-      std::unique_ptr<QueuedRecord> next;
-      {
-        CriticalSectionHold hold(queueSection_);
-        if (queue_.empty()) break;
-        next = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      next->logger->Dispatch(next->record);
-      pending_.fetch_sub(1, std::memory_order_acq_rel);
-    }
-    // A separate manager that ends stops its worker once the queue is empty.
-    if (stopping_.load(std::memory_order_acquire)) return;
-  }
-}
-
-bool LogManager::WaitForQueue(std::uint32_t milliseconds) {
-  for (std::uint32_t waited = 0;; ++waited) {
-    if (pending_.load(std::memory_order_acquire) == 0) return true;
-    if (waited >= milliseconds) return false;
-    LARGE_INTEGER interval;
-    interval.QuadPart = -10000;  // 1 ms
-    Native().NtDelayExecution(FALSE, &interval);
-  }
-}
+bool LogManager::WaitForQueue(std::uint32_t milliseconds) { return queue_.WaitUntilEmpty(milliseconds); }
 
 Logger* GetLogger(std::wstring_view name) {
   LogManager* manager = LogManager::Instance();

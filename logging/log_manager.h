@@ -4,7 +4,6 @@
 // It is created on first use and lives until the process ends.
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,13 +11,12 @@
 
 #include "foundation/status_codes.h"
 #include "logging/appender.h"
+#include "logging/async_record_queue.h"
 #include "logging/config_document.h"
 #include "logging/layout_section.h"
 #include "logging/logger.h"
 #include "platform/kernel_mutex.h"
 #include "platform/native_types.h"
-#include "platform/spin_lock.h"
-#include "platform/worker_thread.h"
 
 namespace zor {
 
@@ -60,11 +58,6 @@ class LogManager {
   bool WaitForQueue(std::uint32_t milliseconds);
 
  private:
-  struct QueuedRecord {
-    Logger* logger;
-    LogRecord record;
-  };
-
   LogManager() = default;
   StatusCode Initialise();
   Logger* FindOrCreateLogger(std::wstring_view name);
@@ -72,8 +65,6 @@ class LogManager {
   StatusCode ApplyAppenderSection(const ConfigSection& section);
   StatusCode ApplyLoggerSection(const ConfigSection& section);
   std::unique_ptr<Appender> MakeAppender(const std::wstring& name, const std::wstring& type);
-  StatusCode StartWorker();
-  void RunWorker();
 
   KernelMutex mutex_;
   std::map<std::wstring, std::unique_ptr<Logger>, std::less<>> loggers_;
@@ -91,15 +82,8 @@ class LogManager {
   std::uint32_t loggerOptions_ = 6;
   std::atomic<std::shared_ptr<const std::wstring>> openingText_{std::make_shared<const std::wstring>()};
 
-  RTL_CRITICAL_SECTION queueSection_{};
-  UniqueNtHandle queueEvent_;
-  std::deque<std::unique_ptr<QueuedRecord>> queue_;
-  std::atomic<std::uint32_t> pending_{0};
-  SpinLock workerStartLock_;
-  std::atomic<bool> workerStarted_{false};
-  std::atomic<bool> stopping_{false};
-  bool queueReady_ = false;
-  WorkerThread worker_;
+  // Last, so that it is destroyed first.
+  AsyncRecordQueue queue_;
 };
 
 // The manager's operations for callers that do not keep it.

@@ -15,6 +15,7 @@ namespace {
 std::atomic<std::uint32_t> g_buildNumber{0};
 std::atomic<std::uint32_t> g_revision{0};
 std::atomic<std::uint32_t> g_product{0};
+std::atomic<std::uint64_t> g_droppedMessages{0};
 
 // The thread's client id: process and thread id, at the start of the
 // environment block's second part.
@@ -31,6 +32,10 @@ void SetBuildStamp(const BuildStamp& stamp) {
 }
 
 BuildStamp CurrentBuildStamp() { return {g_buildNumber.load(), g_revision.load(), g_product.load()}; }
+
+std::uint64_t DroppedLogMessages() noexcept { return g_droppedMessages.load(std::memory_order_relaxed); }
+
+void CountDroppedLogMessage() noexcept { g_droppedMessages.fetch_add(1, std::memory_order_relaxed); }
 
 std::vector<Appender*> Logger::Appenders() {
   KernelMutexHold hold(mutex_);

@@ -90,15 +90,27 @@ struct BuildStamp {
 void SetBuildStamp(const BuildStamp& stamp);
 BuildStamp CurrentBuildStamp();
 
-// Tests the threshold, and only then formats ("%s", "%d", "%x", "%08x") and
-// logs. The logging result is for callers that care; most do not.
+// How many messages were dropped because building or handing them on threw;
+// a log call never throws.
+std::uint64_t DroppedLogMessages() noexcept;
+void CountDroppedLogMessage() noexcept;
+
+// The one entry that formats and logs: tests the threshold, and only then
+// formats ("%s", "%d", "%x", "%08x") and logs. A message that cannot be made
+// or handed on is counted and dropped (GenericFailure); the logging result
+// is for callers that care, most do not.
 template <typename... Args>
 StatusCode LogMessage(Logger& logger, Severity severity, const LogSite& site, std::wstring_view format,
-                      const Args&... args) {
+                      const Args&... args) noexcept {
   if (!logger.IsEnabledFor(severity)) return status::Success;
-  const BuildStamp stamp = CurrentBuildStamp();
-  return logger.Log(severity, FormatText(format, args...), site.fileId, site.line, stamp.buildNumber, stamp.revision,
-                    stamp.product);
+  try {
+    const BuildStamp stamp = CurrentBuildStamp();
+    return logger.Log(severity, FormatText(format, args...), site.fileId, site.line, stamp.buildNumber,
+                      stamp.revision, stamp.product);
+  } catch (...) {
+    CountDroppedLogMessage();
+    return status::GenericFailure;
+  }
 }
 
 }  // namespace zor

@@ -29,7 +29,7 @@ StatusCode WriteBytes(HANDLE output, const std::string& bytes) {
   IO_STATUS_BLOCK io{};
   const NTSTATUS result = NativeChanges().ZwWriteFile(output, nullptr, nullptr, nullptr, &io, bytes.data(),
                                                static_cast<ULONG>(bytes.size()), nullptr, nullptr);
-  return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
+  return StatusOfNativeCall(result);
 }
 
 std::string ToOemCodePage(std::wstring_view chunk) {

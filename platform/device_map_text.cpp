@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/file_status.h"
+#include "foundation/status_codes.h"
 #include "platform/path_text.h"
 
 namespace zor {

@@ -92,7 +92,7 @@ class DirectoryLister::Guard {
 
 StatusCode ListingOpenFailure(NTSTATUS openStatus, std::wstring_view folder, std::wstring_view searchPath) {
   if (IsDosDevice(std::wstring(folder)) || IsDosDevice(std::wstring(searchPath))) return status::DosDeviceName;
-  if (openStatus == nt::ObjectNameNotFound || openStatus == native_file::kObjectTypeMismatch) {
+  if (openStatus == nt::ObjectNameNotFound || openStatus == nt::ObjectTypeMismatch) {
     openStatus = nt::ObjectPathNotFound;
   }
   return StatusFromNtStatus(openStatus);

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "foundation/status_codes.h"
-#include "platform/file_status.h"
 #include "platform/native_types.h"
 #include "platform/path_text.h"
 #include "platform/unique_handle.h"

@@ -15,10 +15,6 @@ namespace {
 using namespace native_file;
 
 constexpr ULONG kCopyChunkBytes = 64 * 1024;
-constexpr NTSTATUS kEndOfFile = static_cast<NTSTATUS>(0xC0000011);
-constexpr NTSTATUS kDiskFull = static_cast<NTSTATUS>(0xC000007F);
-constexpr ULONG kCreateNew = 2;         // FILE_CREATE
-constexpr ULONG kOverwriteOrMake = 5;   // FILE_OVERWRITE_IF
 constexpr ULONG kSequentialOnly = 0x4;  // FILE_SEQUENTIAL_ONLY
 // The attributes a copy carries over.
 constexpr ULONG kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -57,7 +53,7 @@ NTSTATUS CopyContent(HANDLE from, HANDLE to) {
   for (;;) {
     IO_STATUS_BLOCK io{};
     NTSTATUS status = Native().ZwReadFile(from, nullptr, nullptr, nullptr, &io, chunk.get(), kCopyChunkBytes, nullptr, nullptr);
-    if (status == kEndOfFile) return nt::Success;
+    if (status == nt::EndOfFile) return nt::Success;
     if (!NT_SUCCESS(status)) return status;
     const ULONG read = static_cast<ULONG>(io.Information);
     if (read == 0) return nt::Success;
@@ -66,7 +62,7 @@ NTSTATUS CopyContent(HANDLE from, HANDLE to) {
       IO_STATUS_BLOCK out{};
       status = NativeChanges().ZwWriteFile(to, nullptr, nullptr, nullptr, &out, chunk.get() + written, read - written, nullptr, nullptr);
       if (!NT_SUCCESS(status)) return status;
-      if (out.Information == 0) return kDiskFull;
+      if (out.Information == 0) return nt::DiskFull;
       written += static_cast<ULONG>(out.Information);
     }
   }
@@ -95,7 +91,7 @@ StatusCode CopyFileNative(const UNICODE_STRING& source, const UNICODE_STRING& ta
   nt::InitObjectAttributes(attributes, &targetName, kObjectAttributes, nullptr);
   HANDLE made = nullptr;
   status = changes.ZwCreateFile(&made, FILE_GENERIC_WRITE | DELETE | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, 0,
-                            failIfExists ? kCreateNew : kOverwriteOrMake, kSynchronousIo | kNonDirectoryFile | kBackupIntent,
+                            failIfExists ? kFileCreate : kFileOverwriteIf, kSynchronousIo | kNonDirectoryFile | kBackupIntent,
                             nullptr, 0);
   if (!NT_SUCCESS(status)) return FileStatus(status);
   UniqueNtHandle to(made);

@@ -126,7 +126,7 @@ StatusCode RenameFile(std::wstring_view source, std::wstring_view target, bool f
   if (IsFailure(converted)) return converted;
   status = SetRenameTarget(file.get(), *targetPath.get(), failIfExists);
   file.reset();
-  if (status != kNotSameDevice) return FileStatus(status);
+  if (status != nt::NotSameDevice) return FileStatus(status);
 
   const StatusCode copied = CopyFileForRename(source, target, failIfExists);
   if (IsFailure(copied)) return copied;

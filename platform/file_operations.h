@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "foundation/status_codes.h"
-#include "platform/file_status.h"
 
 namespace zor {
 

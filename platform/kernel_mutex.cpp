@@ -3,20 +3,19 @@
 namespace zor {
 namespace {
 
-constexpr NTSTATUS kAbandonedWait = static_cast<NTSTATUS>(0x00000080);
 
 }  // namespace
 
 StatusCode KernelMutex::Create() {
   if (!Native().ZwCreateMutant) return status::GenericFailure;
   const NTSTATUS created = Native().ZwCreateMutant(mutant_.put(), MUTANT_ALL_ACCESS, nullptr, FALSE);
-  return NT_SUCCESS(created) ? status::Success : StatusFromNtStatus(created);
+  return StatusOfNativeCall(created);
 }
 
 bool KernelMutex::Lock() {
   if (!mutant_) return false;
   const NTSTATUS waited = Native().ZwWaitForSingleObject(mutant_.get(), FALSE, nullptr);
-  return waited == nt::Success || waited == kAbandonedWait;
+  return waited == nt::Success || waited == nt::AbandonedWait;
 }
 
 void KernelMutex::Unlock() { Native().ZwReleaseMutant(mutant_.get(), nullptr); }

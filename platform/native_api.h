@@ -178,7 +178,15 @@ Kernel32Extras& Kernel32();
 StatusCode LoadNativeApi();
 StatusCode LoadKernel32Extras();
 
-// The NTSTATUS conversion through RtlNtStatusToDosError.
+// The NTSTATUS conversion through RtlNtStatusToDosError. Any success other
+// than 0 becomes an informational code, which is not a failure.
 StatusCode StatusFromNtStatus(NTSTATUS ntStatus);
+
+// The one rule for the result of a native call: every success value
+// (NT_SUCCESS, STATUS_PENDING included) is plain success, and only warnings
+// and errors are converted.
+inline StatusCode StatusOfNativeCall(NTSTATUS ntStatus) {
+  return NT_SUCCESS(ntStatus) ? status::Success : StatusFromNtStatus(ntStatus);
+}
 
 }  // namespace zor

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/file_status.h"
+#include "foundation/status_codes.h"
 #include "platform/native_api.h"
 
 namespace zor::native_file {
@@ -34,7 +34,7 @@ struct FileDirectoryInformationRecord {
 }  // namespace
 
 StatusCode FileStatus(NTSTATUS status) {
-  return status == kReparsePointEncountered ? status::LinkNotFollowed : StatusFromNtStatus(status);
+  return status == nt::ReparsePointEncountered ? status::LinkNotFollowed : StatusFromNtStatus(status);
 }
 
 UNICODE_STRING CountedName(const wchar_t* text, std::size_t length) {
@@ -124,7 +124,7 @@ NTSTATUS QueryListed(HANDLE folder, const UNICODE_STRING& name, Listed& listed) 
   IO_STATUS_BLOCK io{};
   status = Native().ZwQueryDirectoryFile(probe.get(), nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
                                          FileDirectoryInformationClass, TRUE, &mask, TRUE);
-  if (status == kNoSuchFile || status == nt::NoMoreFiles) {
+  if (status == nt::NoSuchFile || status == nt::NoMoreFiles) {
     listed = Listed::Unknown;
     return nt::Success;
   }
@@ -208,7 +208,7 @@ NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, const ListingChec
     Listed listed = Listed::Unknown;
     status = listing(listed);
     if (!NT_SUCCESS(status)) return status;
-    if (listed == Listed::Link || (!openedAsItself && listed != Listed::NotLink)) return kReparsePointEncountered;
+    if (listed == Listed::Link || (!openedAsItself && listed != Listed::NotLink)) return nt::ReparsePointEncountered;
   }
   if (clearReadOnly && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
     status = ClearReadOnlyOf(file.get(), basic.FileAttributes, options);
@@ -230,7 +230,7 @@ NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCh
     if (!NT_SUCCESS(status)) return status;
     status = listing(listed);
     if (!NT_SUCCESS(status)) return status;
-    if (listed != Listed::NotLink) return kReparsePointEncountered;
+    if (listed != Listed::NotLink) return nt::ReparsePointEncountered;
     return SetDeleteDisposition(folder.get());
   }
   if (!NT_SUCCESS(status)) return status;
@@ -246,7 +246,7 @@ NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCh
     // Any other reparse point is left to the filter that owns it.
     folder.reset();
     status = Open(root, name, DELETE | SYNCHRONIZE, kShareAll, kFolderFollowOptions, folder);
-    if (status == kReparseTagNotHandled) {
+    if (status == nt::ReparseTagNotHandled) {
       status = Open(root, name, DELETE | SYNCHRONIZE, kShareAll, kFolderOpenOptions, folder);
     }
     if (!NT_SUCCESS(status)) return status;
@@ -257,7 +257,7 @@ NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCh
   // under the name since can be deleted in its place.
   status = listing(listed);
   if (!NT_SUCCESS(status)) return status;
-  if (listed == Listed::Link) return kReparsePointEncountered;
+  if (listed == Listed::Link) return nt::ReparsePointEncountered;
   return SetDeleteDisposition(folder.get());
 }
 

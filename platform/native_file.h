@@ -23,14 +23,12 @@ inline constexpr ULONG kSynchronousIo = 0x20;
 inline constexpr ULONG kNonDirectoryFile = 0x40;
 inline constexpr ULONG kBackupIntent = 0x4000;
 inline constexpr ULONG kOpenReparsePoint = 0x200000;
-inline constexpr ULONG kFileOpen = 1;  // create disposition: open an existing object only
+// Create dispositions.
+inline constexpr ULONG kFileOpen = 1;         // open an existing object only
+inline constexpr ULONG kFileCreate = 2;       // make a new one, fail when it exists
+inline constexpr ULONG kFileOpenIf = 3;       // open, or make when missing
+inline constexpr ULONG kFileOverwriteIf = 5;  // replace, or make when missing
 
-inline constexpr NTSTATUS kNotSameDevice = static_cast<NTSTATUS>(0xC00000D4);
-inline constexpr NTSTATUS kReparseTagNotHandled = static_cast<NTSTATUS>(0xC0000279);
-inline constexpr NTSTATUS kObjectTypeMismatch = static_cast<NTSTATUS>(0xC0000024);
-inline constexpr NTSTATUS kNoSuchFile = static_cast<NTSTATUS>(0xC000000F);
-// What an operation answers when it would have had to go through a link.
-inline constexpr NTSTATUS kReparsePointEncountered = static_cast<NTSTATUS>(0xC000050B);
 
 inline constexpr ULONG kTagMountPoint = 0xA0000003;
 inline constexpr ULONG kTagSymlink = 0xA000000C;
@@ -55,6 +53,14 @@ struct FileBasicInformationRecord {
   ULONG FileAttributes;
 };
 static_assert(sizeof(FileBasicInformationRecord) == 40);
+
+struct FileStandardInformationRecord {
+  LARGE_INTEGER AllocationSize;
+  LARGE_INTEGER EndOfFile;
+  ULONG NumberOfLinks;
+  BOOLEAN DeletePending;
+  BOOLEAN Directory;
+};
 
 struct FileBothDirectoryInformationRecord {
   ULONG NextEntryOffset;
@@ -114,7 +120,7 @@ using ListingCheck = std::function<NTSTATUS(Listed&)>;
 // without, on systems that refuse it), and checked: when the handle shows
 // no reparse point, `listing` is asked, and a file listed as a link (or,
 // after an open without FILE_OPEN_REPARSE_POINT, one not listed as an
-// ordinary file) is left alone with kReparsePointEncountered; a failure of
+// ordinary file) is left alone with nt::ReparsePointEncountered; a failure of
 // the check is returned and nothing is deleted. With `clearReadOnly`, a
 // read-only attribute is cleared before the delete is tried, so that a file
 // that stays (held open) can still go at the next start. The delete goes

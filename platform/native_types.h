@@ -30,6 +30,17 @@ inline constexpr NTSTATUS KeyDeleted = static_cast<NTSTATUS>(0xC000017C);
 inline constexpr NTSTATUS NotImplemented = static_cast<NTSTATUS>(0xC0000002);
 inline constexpr NTSTATUS InvalidParameter = static_cast<NTSTATUS>(0xC000000D);
 inline constexpr NTSTATUS NoMemory = static_cast<NTSTATUS>(0xC0000017);
+inline constexpr NTSTATUS AbandonedWait = static_cast<NTSTATUS>(0x00000080);
+inline constexpr NTSTATUS NoSuchFile = static_cast<NTSTATUS>(0xC000000F);
+inline constexpr NTSTATUS EndOfFile = static_cast<NTSTATUS>(0xC0000011);
+inline constexpr NTSTATUS ObjectTypeMismatch = static_cast<NTSTATUS>(0xC0000024);
+inline constexpr NTSTATUS DiskFull = static_cast<NTSTATUS>(0xC000007F);
+inline constexpr NTSTATUS NotSameDevice = static_cast<NTSTATUS>(0xC00000D4);
+inline constexpr NTSTATUS ReparseTagNotHandled = static_cast<NTSTATUS>(0xC0000279);
+// What an operation answers when it would have had to go through a link.
+inline constexpr NTSTATUS ReparsePointEncountered = static_cast<NTSTATUS>(0xC000050B);
+// The exit status of a worker thread that a fault ended.
+inline constexpr NTSTATUS WorkerEscaped = static_cast<NTSTATUS>(0xFFFFFFFF);
 
 // The thread's and the process's environment blocks, read through the gs
 // segment as the system itself does (x64 only).

@@ -23,7 +23,7 @@ StatusCode ReadOwnMemory(const void* address, void* buffer, SIZE_T size) {
   SIZE_T read = 0;
   const NTSTATUS result =
       Native().ZwReadVirtualMemory(nt::CurrentProcess(), const_cast<void*>(address), buffer, size, &read);
-  return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
+  return StatusOfNativeCall(result);
 }
 
 }  // namespace

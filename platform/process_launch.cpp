@@ -111,7 +111,7 @@ StatusCode WaitForChild(ProcessHolder& child, std::int64_t wait, std::int32_t& e
   } else if (waited == STATUS_TIMEOUT) {
     return status::WaitTimedOut;
   } else {
-    result = StatusFromNtStatus(waited);
+    result = StatusOfNativeCall(waited);
     if (IsFailure(result)) return result;
   }
 

@@ -4,156 +4,10 @@
 #include <set>
 
 #include "platform/os_identity_reader.h"
+#include "platform/registry_internal.h"
 
 namespace zor {
 namespace {
-
-constexpr ACCESS_MASK kKeyRead = 0x20019;
-constexpr ACCESS_MASK kKeyAllAccess = 0xF003F;
-constexpr ACCESS_MASK kDelete = 0x10000;
-constexpr ACCESS_MASK kKeyQueryValue = 0x1;
-constexpr ACCESS_MASK kWow64Key32 = 0x200;
-constexpr ACCESS_MASK kGenericBits = 0xF0000000;
-constexpr ULONG kCaseInsensitive = 0x40;
-// Opens a registry link itself instead of the key it points to.
-constexpr ULONG kOpenLink = 0x100;
-constexpr ULONG kCreatedNewKey = 1;
-constexpr ULONG kOpenedExistingKey = 2;
-
-// A counted string holds at most 0xFFFC bytes.
-constexpr std::size_t kMaxNameUnits = 32766;
-constexpr ULONG kFirstBufferSize = 256;
-constexpr ULONG kValueExistsBufferSize = 16;
-constexpr std::size_t kClassesPrefixLength = 17;  // "SOFTWARE\Classes\"
-
-constexpr StatusCode kFileNotFound = CodeFromBits(0xE001003D);
-constexpr StatusCode kPathNotFound = CodeFromBits(0xE001003E);
-constexpr StatusCode kBadPathname = CodeFromBits(0xC00700A1);
-constexpr StatusCode kAccessDenied = CodeFromBits(0xE0010058);
-
-struct KeyNameRecord {
-  ULONG NameLength;
-  WCHAR Name[1];
-};
-
-struct KeyNodeRecord {
-  LARGE_INTEGER LastWriteTime;
-  ULONG TitleIndex;
-  ULONG ClassOffset;
-  ULONG ClassLength;
-  ULONG NameLength;
-  WCHAR Name[1];
-};
-
-constexpr ULONG kKeyNameHeader = offsetof(KeyNameRecord, Name);
-constexpr ULONG kKeyNodeHeader = offsetof(KeyNodeRecord, Name);
-constexpr ULONG kValueHeader = offsetof(nt::KeyValuePartialInformationRecord, Data);
-static_assert(kValueHeader == 12);
-
-HANDLE RootHandleValue(RegistryRoot root) {
-  return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
-}
-
-UNICODE_STRING Counted(std::wstring_view text) {
-  const std::size_t units = text.size() < kMaxNameUnits ? text.size() : kMaxNameUnits;
-  UNICODE_STRING counted;
-  counted.Length = static_cast<USHORT>(units * sizeof(wchar_t));
-  counted.MaximumLength = counted.Length;
-  counted.Buffer = const_cast<PWSTR>(text.data());
-  return counted;
-}
-
-bool IsTextType(ULONG type) {
-  return type == ValueTypeString || type == ValueTypeExpandString || type == ValueTypeMultiString;
-}
-
-// Starts on the stack; grows once, to the size the system reported.
-class QueryBuffer {
- public:
-  void* data() noexcept { return data_; }
-  ULONG size() const noexcept { return size_; }
-
-  // Runs `query(buffer, length, &resultLength)`, and once more when the
-  // system reports that more room is needed.
-  template <typename Query>
-  StatusCode Run(ULONG& resultLength, Query query) {
-    resultLength = 0;
-    NTSTATUS result = query(data_, size_, &resultLength);
-    if ((result == nt::BufferOverflow || result == nt::BufferTooSmall) && resultLength > size_) {
-      try {
-        heap_.assign(resultLength, 0);
-      } catch (const std::bad_alloc&) {
-        return status::OutOfMemory;
-      }
-      data_ = heap_.data();
-      size_ = resultLength;
-      result = query(data_, size_, &resultLength);
-    }
-    return StatusFromNtStatus(result);
-  }
-
- private:
-  alignas(8) std::uint8_t stack_[kFirstBufferSize];
-  std::vector<std::uint8_t> heap_;
-  std::uint8_t* data_ = stack_;
-  ULONG size_ = kFirstBufferSize;
-};
-
-StatusCode EnumerateSubKeyName(HANDLE key, ULONG index, std::wstring& name) {
-  QueryBuffer buffer;
-  ULONG length = 0;
-  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
-    return Native().ZwEnumerateKey(key, index, nt::KeyNodeInformation, data, size, reported);
-  });
-  if (IsFailure(result)) return result;
-  const auto* node = static_cast<const KeyNodeRecord*>(buffer.data());
-  const ULONG room = buffer.size() - kKeyNodeHeader;
-  const ULONG bytes = node->NameLength < room ? node->NameLength : room;
-  name.assign(node->Name, bytes / sizeof(WCHAR));
-  return status::Success;
-}
-
-// Appends the names of all subkeys in index order.
-StatusCode EnumerateAll(HANDLE key, std::vector<std::wstring>& names) {
-  for (ULONG index = 0;; ++index) {
-    std::wstring name;
-    const StatusCode result = EnumerateSubKeyName(key, index, name);
-    if (IsFailure(result)) return result == status::NoMoreSubKeys ? status::Success : result;
-    names.push_back(std::move(name));
-  }
-}
-
-StatusCode ReadValueAt(HANDLE key, std::wstring_view valueName, RegistryValue& value) {
-  UNICODE_STRING name = Counted(valueName);
-  QueryBuffer buffer;
-  ULONG length = 0;
-  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
-    return Native().ZwQueryValueKey(key, &name, nt::KeyValuePartialInformation, data, size, reported);
-  });
-  if (IsFailure(result)) return result;
-  const auto* record = static_cast<const nt::KeyValuePartialInformationRecord*>(buffer.data());
-  ULONG dataLength = length > kValueHeader ? length - kValueHeader : 0;
-  const ULONG room = buffer.size() - kValueHeader;
-  if (dataLength > room) dataLength = room;
-  if (IsTextType(record->Type)) dataLength &= ~1u;
-  std::vector<std::uint8_t> data;
-  try {
-    data.assign(record->Data, record->Data + dataLength);
-  } catch (const std::bad_alloc&) {
-    return status::OutOfMemory;
-  }
-  value = RegistryValue(record->Type, std::move(data));
-  return status::Success;
-}
-
-bool ValueExistsAt(HANDLE key, std::wstring_view valueName) {
-  UNICODE_STRING name = Counted(valueName);
-  alignas(8) std::uint8_t buffer[kValueExistsBufferSize];
-  ULONG length = 0;
-  const NTSTATUS result =
-      Native().ZwQueryValueKey(key, &name, nt::KeyValuePartialInformation, buffer, sizeof(buffer), &length);
-  return NT_SUCCESS(result) || (result == nt::BufferOverflow && length != 0);
-}
 
 std::vector<std::wstring_view> PathComponents(std::wstring_view path) {
   std::vector<std::wstring_view> components;
@@ -175,70 +29,8 @@ struct ByUtf16LeBytes {
 
 }  // namespace
 
-std::wstring UpcaseRegistryText(std::wstring_view text) {
-  if (!Native().RtlUpcaseUnicodeString) return UpcaseAscii(text);
-  std::wstring upper(text);
-  for (std::size_t offset = 0; offset < text.size(); offset += kMaxNameUnits) {
-    const std::size_t units = text.size() - offset < kMaxNameUnits ? text.size() - offset : kMaxNameUnits;
-    UNICODE_STRING source = Counted(text.substr(offset, units));
-    UNICODE_STRING target;
-    target.Buffer = upper.data() + offset;
-    target.Length = 0;
-    target.MaximumLength = source.Length;
-    if (!NT_SUCCESS(Native().RtlUpcaseUnicodeString(&target, &source, FALSE))) {
-      const std::wstring ascii = UpcaseAscii(text.substr(offset, units));
-      upper.replace(offset, units, ascii);
-    }
-  }
-  return upper;
-}
-
-StatusCode QueryKeyName(HANDLE key, std::wstring& name) {
-  QueryBuffer buffer;
-  ULONG length = 0;
-  const StatusCode result = buffer.Run(length, [&](void* data, ULONG size, ULONG* reported) {
-    return Native().ZwQueryKey(key, nt::KeyNameInformation, data, size, reported);
-  });
-  if (IsFailure(result)) return result;
-  const auto* record = static_cast<const KeyNameRecord*>(buffer.data());
-  const ULONG room = buffer.size() - kKeyNameHeader;
-  const ULONG bytes = record->NameLength < room ? record->NameLength : room;
-  name.assign(record->Name, bytes / sizeof(WCHAR));
-  return status::Success;
-}
-
-StatusCode RelativeKeyPath(HANDLE key, std::wstring& path, bool& isMachine) {
-  std::wstring name;
-  if (const StatusCode queried = QueryKeyName(key, name); IsFailure(queried)) return queried;
-  RelativePath relative;
-  if (const StatusCode made = RelativeKeyPathFromName(name, UpcaseRegistryText, relative); IsFailure(made)) {
-    return made;
-  }
-  path = std::move(relative.path);
-  isMachine = relative.isMachine;
-  return status::Success;
-}
-
-StatusCode RedirectTo32BitView(HANDLE& parent, std::wstring& subpath, ACCESS_MASK& access) {
-  std::wstring parentName;
-  if (const StatusCode queried = QueryKeyName(parent, parentName); IsFailure(queried)) return queried;
-  std::optional<std::wstring_view> given;
-  if (!subpath.empty()) given = subpath;
-  ViewRedirect redirect = RedirectPathTo32BitView(parentName, given, UpcaseRegistryText);
-  switch (redirect.kind) {
-    case ViewRedirect::Kind::Unchanged:
-      break;
-    case ViewRedirect::Kind::SubpathStripped:
-      subpath = std::move(redirect.path);
-      break;
-    case ViewRedirect::Kind::Absolute:
-      subpath = std::move(redirect.path);
-      parent = nullptr;
-      access &= ~kWow64Key32;
-      break;
-  }
-  return status::Success;
-}
+// The files of RegistryKey share these helpers.
+using namespace registry_detail;
 
 RegistryKey::RegistryKey(RegistryRoot root) { SetRoot(root); }
 
@@ -267,24 +59,6 @@ StatusCode RegistryKey::SetRoot(RegistryRoot root) {
   return status::Success;
 }
 
-StatusCode RegistryKey::SetViewMode(ViewMode mode) {
-  const std::uint32_t view = ViewSelector(mode);
-  // A mode naming no single view (both 32 and 64, say) means nothing.
-  if (view != ViewModeDefault && view != ViewMode32 && view != ViewMode64 && view != ViewModeNative) {
-    return status::InvalidArgument;
-  }
-  if ((state_ != StateClosed && view != ViewSelector(viewMode_)) ||
-      (state_ == StateClosed && parent_ && ViewSelector(parent_->viewMode_) != view)) {
-    return status::ViewChangeRefused;
-  }
-  if ((view == ViewMode32 || view == ViewMode64) && !IsSystem64Bit()) return status::ViewNeeds64BitWindows;
-  if (view == ViewModeNative && root_ != RootNone && root_ != RootLocalMachine && root_ != RootUsers) {
-    return status::ViewNeedsMachineOrUsersRoot;
-  }
-  viewMode_ = mode;
-  return status::Success;
-}
-
 void RegistryKey::Close() {
   read_.reset();
   write_.reset();
@@ -308,15 +82,15 @@ StatusCode RegistryKey::ResolveRoot(HANDLE key, HANDLE& resolved) {
   const RegistryRootEntry& entry = kRegistryRoots[*slot];
   HANDLE opened = nullptr;
   auto openWith = [&](ACCESS_MASK access) -> StatusCode {
-    if (entry.value == RootCurrentUser) return StatusFromNtStatus(Native().RtlOpenCurrentUser(access, &opened));
+    if (entry.value == RootCurrentUser) return StatusOfNativeCall(Native().RtlOpenCurrentUser(access, &opened));
     if (entry.path[0] == L'\0') return status::RootHandleInvalid;
     UNICODE_STRING name = Counted(entry.path);
     OBJECT_ATTRIBUTES attributes;
     nt::InitObjectAttributes(attributes, &name, kCaseInsensitive, nullptr);
-    return StatusFromNtStatus(NativeChanges().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, nullptr));
+    return StatusOfNativeCall(NativeChanges().ZwCreateKey(&opened, access, &attributes, 0, nullptr, 0, nullptr));
   };
   StatusCode result = openWith(kKeyAllAccess);
-  if (result == kAccessDenied) result = openWith(kKeyRead);
+  if (result == status::AccessDenied) result = openWith(kKeyRead);
   if (IsFailure(result)) return result;
 
   HANDLE expected = nullptr;
@@ -388,7 +162,7 @@ StatusCode RegistryKey::Open(std::wstring_view subpath) {
   const StatusCode result = Merging() ? MergedOpen(position, subpath, access, opened)
                                       : position.owner->OpenKeyHandle(position.handle, subpath, access, false, 0, opened);
   if (IsFailure(result)) {
-    if (result == kFileNotFound || result == kPathNotFound || result == kBadPathname) return status::KeyNotFound;
+    if (result == status::FileNotFound || result == status::PathNotFound || result == status::BadPathname) return status::KeyNotFound;
     return result;
   }
   Close();
@@ -469,62 +243,13 @@ bool RegistryKey::MachineSoftwareKeyExists() {
   return KeyExists(machine, L"Software");
 }
 
-StatusCode RegistryKey::MergedOpen(const Position& parent, std::wstring_view subpath, ACCESS_MASK access,
-                                   UniqueNtHandle& key) {
-  std::wstring path;
-  if (parent.handle == RootHandleValue(RootClassesRoot)) {
-    path = L"SOFTWARE\\CLASSES";
-  } else {
-    HANDLE resolved = nullptr;
-    if (const StatusCode found = parent.owner->ResolveRoot(parent.handle, resolved); IsFailure(found)) return found;
-    bool isMachine = false;
-    if (const StatusCode made = RelativeKeyPath(resolved, path, isMachine); IsFailure(made)) return made;
-  }
-  if (!subpath.empty()) {
-    if (!path.empty()) path += L'\\';
-    path += subpath;
-  }
-  const StatusCode user =
-      parent.owner->OpenKeyHandle(RootHandleValue(RootCurrentUser), path, access, false, 0, key);
-  if (!IsFailure(user)) return user;
-  return parent.owner->OpenKeyHandle(RootHandleValue(RootLocalMachine), path, access, false, 0, key);
-}
-
-StatusCode RegistryKey::MergedCreate(const Position& parent, std::wstring_view subpath, ACCESS_MASK access,
-                                     UniqueNtHandle& key) {
-  HANDLE resolved = nullptr;
-  if (const StatusCode found = parent.owner->ResolveRoot(parent.handle, resolved); IsFailure(found)) return found;
-  std::wstring path;
-  bool isMachine = false;
-  if (const StatusCode made = RelativeKeyPath(resolved, path, isMachine); IsFailure(made)) return made;
-  if (!subpath.empty()) {
-    path += L'\\';
-    path += subpath;
-  }
-
-  RegistryKey creator(RootLocalMachine);
-  StatusCode result = creator.SetViewMode(viewMode_);
-  if (!IsFailure(result)) result = creator.CreatePath(path);
-  if (IsFailure(result) && (viewMode_ & ViewModeNative) == 0) {
-    creator.SetRoot(RootCurrentUser);
-    result = creator.SetViewMode(viewMode_);
-    if (!IsFailure(result)) result = creator.CreatePath(path);
-  }
-  if (IsFailure(result)) return result;
-  creator.Close();
-
-  const std::wstring_view below =
-      path.size() > kClassesPrefixLength ? std::wstring_view(path).substr(kClassesPrefixLength) : std::wstring_view();
-  return MergedOpen(Position{RootHandleValue(RootClassesRoot), parent.owner}, below, access, key);
-}
-
 StatusCode RegistryKey::PlainDelete(HANDLE parent, std::wstring_view name, ACCESS_MASK access) {
   UniqueNtHandle key;
   if (const StatusCode opened = OpenKeyHandle(parent, name, access | kDelete, false, kOpenLink, key);
       IsFailure(opened)) {
     return opened;
   }
-  return StatusFromNtStatus(NativeChanges().ZwDeleteKey(key.get()));
+  return StatusOfNativeCall(NativeChanges().ZwDeleteKey(key.get()));
 }
 
 StatusCode RegistryKey::TreeDelete(HANDLE parent, std::wstring_view name, ACCESS_MASK access) {
@@ -562,35 +287,6 @@ StatusCode RegistryKey::TreeDelete(HANDLE parent, std::wstring_view name, ACCESS
   return PlainDelete(parent, name, access);
 }
 
-StatusCode RegistryKey::MergedDelete(HANDLE key, std::wstring_view name, DeleteOperation operation) {
-  std::wstring path;
-  bool isMachine = false;
-  if (const StatusCode made = RelativeKeyPath(key, path, isMachine); IsFailure(made)) return made;
-
-  RegistryKey counterpart(isMachine ? RootCurrentUser : RootLocalMachine);
-  if (const StatusCode viewed = counterpart.SetViewMode(viewMode_); IsFailure(viewed)) return viewed;
-  HANDLE other = nullptr;
-  const StatusCode opened = counterpart.Open(path);
-  if (!IsFailure(opened)) {
-    if (const StatusCode writable = counterpart.ResolvedPosition(true, other); IsFailure(writable)) return writable;
-  } else if (opened != status::KeyNotFound) {
-    return opened;
-  }
-
-  const HANDLE machine = isMachine ? key : other;
-  const HANDLE user = isMachine ? other : key;
-  const ACCESS_MASK access = kKeyAllAccess | ViewBits();
-  StatusCode machineResult = status::Success;
-  if (machine) machineResult = (this->*operation)(machine, name, access);
-  const bool machineDone = machine && !IsFailure(machineResult);
-  if (user && (!machine || machineDone || machineResult == kFileNotFound || machineResult == kPathNotFound)) {
-    const StatusCode userResult = (this->*operation)(user, name, access);
-    if (userResult == kPathNotFound || (userResult == kFileNotFound && machineDone)) return status::Success;
-    return userResult;
-  }
-  return machineResult;
-}
-
 StatusCode RegistryKey::DeleteSubKey(std::wstring_view name, bool recursive) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
@@ -606,7 +302,7 @@ StatusCode RegistryKey::DeleteValue(std::wstring_view valueName) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
   UNICODE_STRING name = Counted(valueName);
-  return StatusFromNtStatus(NativeChanges().ZwDeleteValueKey(key, &name));
+  return StatusOfNativeCall(NativeChanges().ZwDeleteValueKey(key, &name));
 }
 
 bool RegistryKey::ValueExists(std::wstring_view valueName) {
@@ -620,17 +316,6 @@ bool RegistryKey::ValueExists(std::wstring_view valueName) {
   UniqueNtHandle machine;
   if (IsFailure(OpenKeyHandle(RootHandleValue(RootLocalMachine), path, kKeyQueryValue, false, 0, machine))) return false;
   return ValueExistsAt(machine.get(), valueName);
-}
-
-StatusCode RegistryKey::ReadValueMerged(HANDLE key, std::wstring_view valueName, RegistryValue& value) {
-  const StatusCode own = ReadValueAt(key, valueName, value);
-  if (own != kFileNotFound) return own;
-  std::wstring path;
-  bool isMachine = false;
-  if (IsFailure(RelativeKeyPath(key, path, isMachine)) || isMachine) return own;
-  UniqueNtHandle machine;
-  if (IsFailure(OpenKeyHandle(RootHandleValue(RootLocalMachine), path, kKeyQueryValue, false, 0, machine))) return own;
-  return ReadValueAt(machine.get(), valueName, value);
 }
 
 StatusCode RegistryKey::QueryValue(std::wstring_view valueName, RegistryValue& value) {
@@ -649,7 +334,7 @@ StatusCode RegistryKey::SetValue(std::wstring_view valueName, std::uint32_t type
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
   UNICODE_STRING name = Counted(valueName);
-  return StatusFromNtStatus(NativeChanges().ZwSetValueKey(key, &name, 0, type, data, size));
+  return StatusOfNativeCall(NativeChanges().ZwSetValueKey(key, &name, 0, type, data, size));
 }
 
 StatusCode RegistryKey::SetValue(std::wstring_view valueName, const RegistryValue& value) {
@@ -685,14 +370,6 @@ StatusCode RegistryKey::GetMultiString(std::wstring_view valueName, std::vector<
 StatusCode RegistryKey::SetMultiString(std::wstring_view valueName, const std::vector<std::wstring>& list) {
   return SetValue(valueName, RegistryValue::FromMultiString(list));
 }
-
-StatusCode RegistryKey::GetBootExecute(std::vector<std::wstring>& list) { return GetMultiString(L"BootExecute", list); }
-
-StatusCode RegistryKey::SetBootExecute(const std::vector<std::wstring>& list) {
-  return SetMultiString(L"BootExecute", list);
-}
-
-StatusCode RegistryKey::SetRemoverValue(std::wstring_view text) { return SetString(L"ZorRemover", text); }
 
 StatusCode RegistryKey::EnumSubKeys(std::vector<std::wstring>& names) {
   names.clear();
@@ -740,7 +417,7 @@ StatusCode RegistryKey::CountEntries(std::uint32_t& subKeys, std::uint32_t& valu
 StatusCode RegistryKey::Flush() {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
-  return StatusFromNtStatus(NativeChanges().ZwFlushKey(key));
+  return StatusOfNativeCall(NativeChanges().ZwFlushKey(key));
 }
 
 StatusCode RegistryKey::KeyName(std::wstring& name) {

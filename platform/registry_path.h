@@ -13,18 +13,6 @@
 
 namespace zor {
 
-namespace status {
-inline constexpr StatusCode KeyNotFound = CodeFromBits(0xE0010013);
-inline constexpr StatusCode ValueWrongType = CodeFromBits(0xE0010014);
-inline constexpr StatusCode ViewNeedsMachineOrUsersRoot = CodeFromBits(0xE0010039);
-inline constexpr StatusCode ViewNeeds64BitWindows = CodeFromBits(0xE001003A);
-inline constexpr StatusCode ViewChangeRefused = CodeFromBits(0xE0010054);
-inline constexpr StatusCode RootHandleInvalid = CodeFromBits(0xE001003F);
-inline constexpr StatusCode ValueTooLong = CodeFromBits(0xE0010049);
-inline constexpr StatusCode NoMoreSubKeys = CodeFromBits(0x80070103);
-inline constexpr StatusCode KeyMarkedForDeletion = CodeFromBits(0xC00703FA);
-}  // namespace status
-
 // A predefined root is a 32-bit value; used as a handle it is sign-extended.
 using RegistryRoot = std::uint32_t;
 inline constexpr RegistryRoot RootNone = 0;

@@ -19,7 +19,7 @@ using namespace native_file;
 constexpr ACCESS_MASK kWalkAccess = FILE_LIST_DIRECTORY | SYNCHRONIZE | FILE_READ_ATTRIBUTES;
 constexpr ULONG kWalkOptions = kOpenReparsePoint | kBackupIntent | kSynchronousIo | kDirectoryFile;
 
-// Opens a folder to list it. kReparsePointEncountered when the folder is a
+// Opens a folder to list it. nt::ReparsePointEncountered when the folder is a
 // link: the handle says so, or the folder's parent lists it as one (on a
 // system that refuses FILE_OPEN_REPARSE_POINT: does not list it as an
 // ordinary folder). The failure of the listing check is returned.
@@ -36,11 +36,11 @@ NTSTATUS OpenFolderToWalk(HANDLE root, const UNICODE_STRING& name, const Listing
   ULONG tag = 0;
   status = QueryAttributeTag(opened.get(), attributes, tag);
   if (!NT_SUCCESS(status) && status != nt::NotImplemented && status != nt::InvalidParameter) return status;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return kReparsePointEncountered;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return nt::ReparsePointEncountered;
   Listed listed = Listed::Unknown;
   status = listing(listed);
   if (!NT_SUCCESS(status)) return status;
-  if (listed == Listed::Link || (!openedAsItself && listed != Listed::NotLink)) return kReparsePointEncountered;
+  if (listed == Listed::Link || (!openedAsItself && listed != Listed::NotLink)) return nt::ReparsePointEncountered;
   folder = std::move(opened);
   return nt::Success;
 }
@@ -93,7 +93,7 @@ void RemoveEntry(const Level& level, const FolderEntry& entry, const LeftInTree&
     const NTSTATUS opened = OpenFolderToWalk(
         level.folder, counted, [&](Listed& listed) { return ListedInWalk(level.folder, counted, listed); }, child);
     // Became a link since the listing: removed as one, never walked.
-    if (opened == kReparsePointEncountered) removed = DeleteFolderAt(level.folder, counted, Answer(Listed::Link));
+    if (opened == nt::ReparsePointEncountered) removed = DeleteFolderAt(level.folder, counted, Answer(Listed::Link));
   }
   if (NT_SUCCESS(removed) || !leftInTree) return;
   std::wstring path = level.path;
@@ -152,7 +152,7 @@ StatusCode DeleteTree(std::wstring_view path, bool recursive, const LeftInTree& 
   UniqueNtHandle top;
   const NTSTATUS opened =
       OpenFolderToWalk(nullptr, name, [&name](Listed& listed) { return QueryListedByPath(name, listed); }, top);
-  if (opened == kReparsePointEncountered) return DeleteFolder(path);
+  if (opened == nt::ReparsePointEncountered) return DeleteFolder(path);
   if (!NT_SUCCESS(opened)) return ListingOpenFailure(opened, path, path);
   try {
     const StatusCode emptied = EmptyFolder(top.get(), path, leftInTree);
@@ -177,7 +177,7 @@ StatusCode DeleteAllMatching(std::wstring_view folder, std::wstring_view mask, s
   UniqueNtHandle handle;
   const NTSTATUS opened =
       OpenFolderToWalk(nullptr, name, [&name](Listed& listed) { return QueryListedByPath(name, listed); }, handle);
-  if (!NT_SUCCESS(opened)) return opened == kReparsePointEncountered ? status::LinkNotFollowed : ListingOpenFailure(opened, folder, folder);
+  if (!NT_SUCCESS(opened)) return opened == nt::ReparsePointEncountered ? status::LinkNotFollowed : ListingOpenFailure(opened, folder, folder);
 
   DirectoryLister lister;
   StatusCode step = lister.OpenListingOf(handle.get(), folder, fileMask.c_str(), ListFiles | ListReparsePoints);

@@ -33,7 +33,6 @@ ZorGuardedCall:
 namespace zor {
 namespace {
 
-constexpr NTSTATUS kWorkerEscapeExitStatus = static_cast<NTSTATUS>(0xFFFFFFFF);
 constexpr DWORD kGccThrowCode = 0x20474343;
 
 void RunBody(void* self) {
@@ -75,7 +74,7 @@ StatusCode WorkerThread::Start(std::function<void()> body, std::uint32_t flags) 
   CLIENT_ID client{};
   const NTSTATUS result = Native().RtlCreateUserThread(nt::CurrentProcess(), nullptr, FALSE, 0, 0, 0, &WorkerThread::ThreadStart,
                                               this, thread_.put(), &client);
-  return NT_SUCCESS(result) ? status::Success : StatusFromNtStatus(result);
+  return StatusOfNativeCall(result);
 }
 
 StatusCode WorkerThread::Wait(std::uint32_t milliseconds) {
@@ -98,7 +97,7 @@ extern "C" EXCEPTION_DISPOSITION ZorWorkerGuardHandler(PEXCEPTION_RECORD record,
   EXCEPTION_POINTERS pointers{record, context};
   const LONG verdict = zor::WorkerGuardVerdict(&pointers);
   if (verdict == EXCEPTION_EXECUTE_HANDLER) {
-    zor::NativeChanges().ZwTerminateProcess(zor::nt::CurrentProcess(), zor::kWorkerEscapeExitStatus);
+    zor::NativeChanges().ZwTerminateProcess(zor::nt::CurrentProcess(), zor::nt::WorkerEscaped);
   }
   if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
   return ExceptionContinueSearch;

@@ -18,7 +18,8 @@ using test::Narrow;
 
 std::string Describe(const RegistryItem& item) {
   return Narrow(item.KeyPath) + ":" + Narrow(item.ValueName) + " parent " + std::to_string(item.RegistryParent) +
-         " view " + std::to_string(item.ViewMode) + " actions " + std::to_string(item.Actions);
+         " view " + std::to_string(static_cast<std::int32_t>(item.ViewMode)) + " actions " +
+         std::to_string(item.Actions);
 }
 
 bool SameRowOtherView(const RegistryItem& a, const RegistryItem& b) {
@@ -43,7 +44,8 @@ TEST(RegistryItemTable, HoldsTheRowsOfEachKindInEachView) {
       SCOPED_TRACE(::testing::Message() << "parent " << kind.parent << " actions " << int(kind.actions) << " view "
                                         << view);
       const auto rows = std::count_if(table.begin(), table.end(), [&](const RegistryItem& item) {
-        return item.RegistryParent == kind.parent && item.Actions == kind.actions && item.ViewMode == view;
+        return item.RegistryParent == kind.parent && item.Actions == kind.actions &&
+               static_cast<std::int32_t>(item.ViewMode) == view;
       });
       EXPECT_EQ(rows, kind.perView[view]);
       counted += static_cast<int>(rows);
@@ -81,7 +83,7 @@ TEST(RegistryItemTable, TheOnlyModifiedValueIsTheAppInitList) {
   EXPECT_EQ(modified[0].KeyPath, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
   EXPECT_EQ(modified[0].ValueName, L"AppInit_DLLs");
   EXPECT_EQ(modified[0].RegistryParent, ParentLocalMachine);
-  EXPECT_EQ(modified[0].ViewMode, 0);
+  EXPECT_EQ(modified[0].ViewMode, RegistryRowView::Default);
   EXPECT_EQ(modified[0].Actions, ActionValueModify);
 }
 
@@ -90,10 +92,10 @@ TEST(RegistryItemTable, EveryRowOfTheSixtyFourBitViewHasItsThirtyTwoBitTwin) {
   const std::span<const RegistryItem> table = RegistryItemTable();
   int pairs = 0;
   for (const RegistryItem& item : table) {
-    if (item.ViewMode != 2) continue;
+    if (item.ViewMode != RegistryRowView::View64) continue;
     SCOPED_TRACE(Describe(item));
     const bool twin = std::any_of(table.begin(), table.end(), [&](const RegistryItem& other) {
-      return other.ViewMode == 1 && SameRowOtherView(item, other);
+      return other.ViewMode == RegistryRowView::View32 && SameRowOtherView(item, other);
     });
     EXPECT_TRUE(twin);
     ++pairs;
@@ -108,7 +110,9 @@ TEST(RegistryItemTable, NoRowIsRepeated) {
     // Keys compare without letter case, as the registry does.
     std::wstring key(item.KeyPath);
     for (wchar_t& c : key) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
-    EXPECT_TRUE(seen.emplace(key, std::wstring(item.ValueName), item.RegistryParent, item.ViewMode).second);
+    EXPECT_TRUE(
+        seen.emplace(key, std::wstring(item.ValueName), item.RegistryParent, static_cast<std::int32_t>(item.ViewMode))
+            .second);
   }
 }
 

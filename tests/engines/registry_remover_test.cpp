@@ -21,6 +21,11 @@
 namespace zor {
 namespace {
 
+// The table's typed fields from the plain numbers these tests also try.
+RegistryRowView View(std::int32_t view) { return static_cast<RegistryRowView>(view); }
+RegistryParentRoot Parent(std::int32_t parent) { return static_cast<RegistryParentRoot>(parent); }
+
+
 using test::Joined;
 using test::KeyPresent;
 using test::MakeKey;
@@ -156,7 +161,7 @@ TEST(RegistryRemoveKey, DeletesTheTreeInTheRowsViewOnly) {
       ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, base + L"\\Product\\Sub\\Deeper", L"V", L"x", flags));
     }
     Engine engine;
-    const StatusRecord result = engine.remover.RemoveKey(ParentLocalMachine, base + L"\\Product", row.view, true);
+    const StatusRecord result = engine.remover.RemoveKey(ParentLocalMachine, base + L"\\Product", View(row.view), true);
     EXPECT_TRUE(result.Empty()) << std::hex << Code(result);
     EXPECT_EQ(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Product", k32), !row.gone32);
     EXPECT_EQ(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Product", k64), !row.gone64);
@@ -189,7 +194,7 @@ TEST(RegistryRemoveKey, EachRootSelectorReachesItsRootAndNoOther) {
     SCOPED_TRACE(::testing::Message() << "parent " << row.parent);
     for (const Place& place : places) ASSERT_TRUE(test::WriteString(place.root, place.path + L"\\Sub", L"V", L"x"));
     Engine engine;
-    EXPECT_TRUE(engine.remover.RemoveKey(row.parent, row.keyPath, 0, true).Empty());
+    EXPECT_TRUE(engine.remover.RemoveKey(Parent(row.parent), row.keyPath, View(0), true).Empty());
     for (int i = 0; i < 3; ++i) {
       SCOPED_TRACE(Narrow(places[i].path));
       EXPECT_EQ(KeyPresent(places[i].root, places[i].path), i != row.removed);
@@ -206,9 +211,9 @@ TEST(RegistryRemoveKey, AnUnknownRootSelectorFailsEveryStepAndTouchesNothing) {
     SCOPED_TRACE(parent);
     Engine engine;
     const std::string wrong = "DEBUG Wrong RegistryParent parameter for key " + Narrow(path);
-    EXPECT_EQ(Code(engine.remover.RemoveKey(parent, path, 0, true)), 0x80004005u);
-    EXPECT_EQ(Code(engine.remover.RemoveValue(parent, path, L"AppInit_DLLs", 0)), 0x80004005u);
-    EXPECT_EQ(Code(engine.remover.ModifyValue(parent, path, L"AppInit_DLLs", 0)), 0x80004005u);
+    EXPECT_EQ(Code(engine.remover.RemoveKey(Parent(parent), path, View(0), true)), 0x80004005u);
+    EXPECT_EQ(Code(engine.remover.RemoveValue(Parent(parent), path, L"AppInit_DLLs", View(0))), 0x80004005u);
+    EXPECT_EQ(Code(engine.remover.ModifyValue(Parent(parent), path, L"AppInit_DLLs", View(0))), 0x80004005u);
     EXPECT_EQ(engine.TakeLines(), (Lines{wrong, wrong, wrong}));
     EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), L"zorrssta.dll");
   }
@@ -231,7 +236,7 @@ TEST(RegistryRemoveKey, AMissingKeyIsReportedAtDebugOnly) {
   for (const auto& row : rows) {
     SCOPED_TRACE(Narrow(row.keyPath));
     Engine engine;
-    EXPECT_TRUE(engine.remover.RemoveKey(ParentLocalMachine, row.keyPath, row.view, row.force).Empty());
+    EXPECT_TRUE(engine.remover.RemoveKey(ParentLocalMachine, row.keyPath, View(row.view), row.force).Empty());
     EXPECT_EQ(engine.TakeLines(), Lines{"DEBUG Key " + Narrow(row.keyPath) + " not found"});
   }
   EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Only64", k64));
@@ -264,7 +269,7 @@ TEST(RegistryRemoveKey, AKeyThatCannotGoIsAWarningAndTheStepStillSucceeds) {
       ASSERT_TRUE(grants->Refuses(KEY_ALL_ACCESS));
     }
     Engine engine;
-    EXPECT_TRUE(engine.remover.RemoveKey(ParentLocalMachine, path, 0, row.force).Empty());
+    EXPECT_TRUE(engine.remover.RemoveKey(ParentLocalMachine, path, View(0), row.force).Empty());
     EXPECT_EQ(engine.TakeLines(), Lines{"WARN Deleting key " + Narrow(path) + row.suffix});
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, path));
   }
@@ -283,7 +288,7 @@ TEST(RegistryRemoveKey, ViewsMeanNothingOnThirtyTwoBitWindowsNorForOtherViewNumb
     for (REGSAM flags : {k32, k64}) ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, base + L"\\Product", flags));
     Engine engine;
     engine.remover.AssumeSystem64Bit(row.system64Bit);
-    EXPECT_TRUE(engine.remover.RemoveKey(ParentLocalMachine, base + L"\\Product", row.view, true).Empty());
+    EXPECT_TRUE(engine.remover.RemoveKey(ParentLocalMachine, base + L"\\Product", View(row.view), true).Empty());
     // The default view of this 64-bit program is the 64-bit one.
     EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Product", k64));
     EXPECT_TRUE(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Product", k32));
@@ -305,7 +310,7 @@ TEST(RegistryRemoveValue, DeletesTheValueInTheRowsViewOnly) {
       ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, run, L"OtherTray", L"other.exe", flags));
     }
     Engine engine;
-    EXPECT_TRUE(engine.remover.RemoveValue(ParentLocalMachine, run, L"ZorTray", view).Empty());
+    EXPECT_TRUE(engine.remover.RemoveValue(ParentLocalMachine, run, L"ZorTray", View(view)).Empty());
     EXPECT_EQ(ValuePresent(HKEY_LOCAL_MACHINE, run, L"ZorTray", k32), view != 1);
     EXPECT_EQ(ValuePresent(HKEY_LOCAL_MACHINE, run, L"ZorTray", k64), view != 2);
     EXPECT_TRUE(ValuePresent(HKEY_LOCAL_MACHINE, run, L"OtherTray", k32));
@@ -334,7 +339,7 @@ TEST(RegistryRemoveValue, WhatIsMissingOrCannotGoIsReported) {
   for (const auto& row : rows) {
     SCOPED_TRACE(Narrow(row.keyPath));
     Engine engine;
-    EXPECT_TRUE(engine.remover.RemoveValue(ParentLocalMachine, row.keyPath, L"ZorGui", 0).Empty());
+    EXPECT_TRUE(engine.remover.RemoveValue(ParentLocalMachine, row.keyPath, L"ZorGui", View(0)).Empty());
     EXPECT_EQ(engine.TakeLines(), Lines{row.line});
   }
   EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, readOnly, L"ZorGui"), L"zorgui.exe");
@@ -349,7 +354,7 @@ TEST(RegistryRemoveValue, AKeyThatCannotBeOpenedIsReportedWithItsError) {
   ASSERT_TRUE(grants.applied());
   ASSERT_TRUE(grants.Refuses(KEY_READ));
   Engine engine;
-  EXPECT_TRUE(engine.remover.RemoveValue(ParentLocalMachine, path, L"ZorGui", 0).Empty());
+  EXPECT_TRUE(engine.remover.RemoveValue(ParentLocalMachine, path, L"ZorGui", View(0)).Empty());
   EXPECT_EQ(engine.TakeLines(), Lines{"DEBUG Opening key " + Narrow(path) + " failed (error e0010058)"});
 }
 
@@ -389,7 +394,7 @@ TEST(RegistryModifyValue, TakesEveryProductLibraryOutOfTheAppInitListAndKeepsThe
     Engine engine;
     engine.context.parameters.Is64BitSystem = row.is64;
     engine.context.parameters.Is32BitSystem = row.is32;
-    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", 0).Empty());
+    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", View(0)).Empty());
     EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), row.expected);
     EXPECT_EQ(ValueType(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(engine.TakeLines(), row.logged ? Lines{untouched} : Lines{});
@@ -409,7 +414,7 @@ TEST(RegistryModifyValue, AListWithoutTheProductsLibraryIsNotWritten) {
     ASSERT_TRUE(grants.applied());
     ASSERT_TRUE(grants.Refuses(KEY_SET_VALUE));
     Engine engine;
-    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", 0).Empty());
+    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", View(0)).Empty());
     EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs"), text);
     EXPECT_EQ(engine.TakeLines(), Lines{untouched});
   }
@@ -424,7 +429,7 @@ TEST(RegistryModifyValue, EditsTheListInTheRowsViewOnly) {
     ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs", L"zorrssta.dll,b.dll", flags));
   }
   Engine engine;
-  EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", 1).Empty());
+  EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, L"AppInit_DLLs", View(1)).Empty());
   EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs", k32), L"b.dll");
   EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, L"AppInit_DLLs", k64), L"zorrssta.dll,b.dll");
 }
@@ -455,7 +460,7 @@ TEST(RegistryModifyValue, ReportsWhatItCannotReadOrWriteAndLeavesTheListAsItWas)
   for (const auto& row : rows) {
     SCOPED_TRACE(Narrow(row.keyPath));
     Engine engine;
-    EXPECT_EQ(Code(engine.remover.ModifyValue(ParentLocalMachine, row.keyPath, L"AppInit_DLLs", 0)), row.code);
+    EXPECT_EQ(Code(engine.remover.ModifyValue(ParentLocalMachine, row.keyPath, L"AppInit_DLLs", View(0))), row.code);
     EXPECT_EQ(engine.TakeLines(), Lines{row.line});
   }
   EXPECT_FALSE(KeyPresent(HKEY_LOCAL_MACHINE, base + L"\\Missing"));
@@ -470,7 +475,7 @@ TEST(RegistryModifyValue, OnlyTheAppInitListHasAModification) {
     SCOPED_TRACE(Narrow(name));
     ASSERT_TRUE(test::WriteString(HKEY_LOCAL_MACHINE, path, name, L"zorrssta.dll"));
     Engine engine;
-    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, name, 0).Empty());
+    EXPECT_TRUE(engine.remover.ModifyValue(ParentLocalMachine, path, name, View(0)).Empty());
     EXPECT_EQ(engine.TakeLines(),
               Lines{"ERROR Modify action is not defined for " + Narrow(path) + ":" + Narrow(name)});
     EXPECT_EQ(test::ReadString(HKEY_LOCAL_MACHINE, path, name), L"zorrssta.dll");
@@ -660,14 +665,14 @@ TEST_F(RegistryBootExecute, TheStageRunsEachRowsStepsInOrderAndReportsOnlyTheCle
   const std::wstring present = base + L"\\Present", missing = base + L"\\Missing", leaf = base + L"\\Leaf",
                      run = base + L"\\Run", windows = base + L"\\Windows";
   const RegistryItem items[] = {
-      {present, L"", ParentLocalMachine, 0, ActionKeyForceRemove},
-      {missing, L"", ParentLocalMachine, 0, ActionKeyForceRemove},
-      {run, L"ZorTray", ParentLocalMachine, 0, ActionValueRemove},
-      {windows, L"AppInit_DLLs", ParentLocalMachine, 0, ActionValueModify},
+      {present, L"", ParentLocalMachine, RegistryRowView::Default, ActionKeyForceRemove},
+      {missing, L"", ParentLocalMachine, RegistryRowView::Default, ActionKeyForceRemove},
+      {run, L"ZorTray", ParentLocalMachine, RegistryRowView::Default, ActionValueRemove},
+      {windows, L"AppInit_DLLs", ParentLocalMachine, RegistryRowView::Default, ActionValueModify},
       // Several steps in one row run key first, value after.
-      {leaf, L"ZorTray", ParentLocalMachine, 0, ActionKeyRemove | ActionValueRemove},
-      {present, L"", 5, 0, ActionKeyForceRemove},
-      {windows, L"Other", ParentLocalMachine, 0, ActionValueModify},
+      {leaf, L"ZorTray", ParentLocalMachine, RegistryRowView::Default, ActionKeyRemove | ActionValueRemove},
+      {present, L"", Parent(5), RegistryRowView::Default, ActionKeyForceRemove},
+      {windows, L"Other", ParentLocalMachine, RegistryRowView::Default, ActionValueModify},
   };
   const std::string p = Narrow(present), m = Narrow(missing), l = Narrow(leaf), r = Narrow(run), w = Narrow(windows);
 
@@ -713,8 +718,8 @@ TEST_F(RegistryBootExecute, TheStageFailsOnlyWhenTheCleanUpFailsAndStillDoesEver
   ASSERT_TRUE(MakeKey(HKEY_LOCAL_MACHINE, SessionManager(L"CurrentControlSet")));
   const std::wstring unknownRoot = base + L"\\Elsewhere", product = base + L"\\Product";
   const RegistryItem items[] = {
-      {unknownRoot, L"", 9, 0, ActionKeyForceRemove},
-      {product, L"", ParentLocalMachine, 0, ActionKeyForceRemove},
+      {unknownRoot, L"", Parent(9), RegistryRowView::Default, ActionKeyForceRemove},
+      {product, L"", ParentLocalMachine, RegistryRowView::Default, ActionKeyForceRemove},
   };
   engine_.context.parameters.ZorDir = zorDir() + L"\\Gone";
   EXPECT_EQ(Code(engine_.remover.RemoveRegistryItems(items, systemKey())), 0xE001003Du);

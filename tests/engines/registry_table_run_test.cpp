@@ -40,7 +40,9 @@ struct Place {
 };
 
 Place PlaceOf(const RegistryItem& item) {
-  const REGSAM flags = item.ViewMode == 1 ? KEY_WOW64_32KEY : item.ViewMode == 2 ? KEY_WOW64_64KEY : 0;
+  const REGSAM flags = item.ViewMode == RegistryRowView::View32   ? KEY_WOW64_32KEY
+                       : item.ViewMode == RegistryRowView::View64 ? KEY_WOW64_64KEY
+                                                                  : 0;
   switch (item.RegistryParent) {
     case ParentCurrentUser:
       return {HKEY_CURRENT_USER, std::wstring(item.KeyPath), flags};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <regex>
 #include <string>
 #include <thread>
@@ -46,6 +47,18 @@ MemoryAppender* Memory(LogManager& manager, std::wstring_view name) {
 
 StatusCode LogText(Logger& logger, Severity severity, std::wstring_view text) {
   return logger.Log(severity, text, kFileId, 10, 20, 30, 40);
+}
+
+// A memory appender "Out" with the custom layout "L" of `format` (and any
+// further layout keys), and the logger "Engine" writing to it at the given
+// severity (the default when empty).
+std::wstring MemoryOutput(std::wstring_view format, std::wstring_view severity = {},
+                          std::wstring_view layoutKeys = {}) {
+  std::wstring text = L"[Out]\nType = Appender\nAppenderType = TestMemory\nLayout = L\n"
+                      L"[L]\nType = Layout\nLayoutType = Custom\nFormat = ";
+  text.append(format).append(L"\n").append(layoutKeys).append(L"[Engine]\n");
+  if (!severity.empty()) text.append(L"Severity = ").append(severity).append(L"\n");
+  return text + L"AddAppenders = Out\n";
 }
 
 TEST(LogManager, BuiltInConfigurationLogsToTheFileAndInfoUpToTheConsole) {
@@ -298,9 +311,7 @@ TEST(LogManager, ObjectsConfiguredBeforeAFailureStayConfigured) {
 TEST(LogManager, SecondConfigurationIsMergedAndReapplied) {
   auto manager = SeparateManager();
   ASSERT_TRUE(manager);
-  ASSERT_EQ(manager->Configure(L"[Out]\nType = Appender\nAppenderType = TestMemory\nLayout = L\n"
-                               L"[L]\nType = Layout\nLayoutType = Custom\nFormat = first:%msg\n"
-                               L"[Engine]\nSeverity = Warn\nAddAppenders = Out\n"),
+  ASSERT_EQ(manager->Configure(MemoryOutput(L"first:%msg", L"Warn")),
             status::Success);
   Appender* out = manager->FindAppender(L"Out");
   ASSERT_EQ(manager->Configure(L"[L]\nFormat = second:%msg\n[Engine]\nSeverity = Debug\n[Other]\nAddAppenders = Out\n"),
@@ -357,9 +368,7 @@ TEST(LogManager, ParseErrorsAreRecordedWithoutFailingTheConfiguration) {
 TEST(LogManager, LogFillsTypedArgumentsAndProtectsMessages) {
   auto manager = SeparateManager();
   ASSERT_TRUE(manager);
-  ASSERT_EQ(manager->Configure(L"[Out]\nType = Appender\nAppenderType = TestMemory\nLayout = L\n"
-                               L"[L]\nType = Layout\nLayoutType = Custom\nFormat = %msg\n"
-                               L"[Engine]\nAddAppenders = Out\n"),
+  ASSERT_EQ(manager->Configure(MemoryOutput(L"%msg")),
             status::Success);
   Logger& logger = *manager->GetLogger(L"Engine");
   EXPECT_EQ(logger.Options(), 6u);
@@ -385,9 +394,7 @@ TEST(LogManager, LogFillsTypedArgumentsAndProtectsMessages) {
 TEST(LogManager, LogAsyncDeliversRecordsInOrder) {
   auto manager = SeparateManager();
   ASSERT_TRUE(manager);
-  ASSERT_EQ(manager->Configure(L"[Out]\nType = Appender\nAppenderType = TestMemory\nLayout = L\n"
-                               L"[L]\nType = Layout\nLayoutType = Custom\nFormat = %msg\n"
-                               L"[Engine]\nAddAppenders = Out\n"),
+  ASSERT_EQ(manager->Configure(MemoryOutput(L"%msg")),
             status::Success);
   Logger& logger = *manager->GetLogger(L"Engine");
   std::vector<std::wstring> expected;
@@ -402,9 +409,7 @@ TEST(LogManager, LogAsyncDeliversRecordsInOrder) {
 TEST(LogManager, LogWritesWhatItIsGivenAndTheHelperTestsTheThreshold) {
   auto manager = SeparateManager();
   ASSERT_TRUE(manager);
-  ASSERT_EQ(manager->Configure(L"[Out]\nType = Appender\nAppenderType = TestMemory\nLayout = L\n"
-                               L"[L]\nType = Layout\nLayoutType = Custom\nFormat = %severity %msg\n"
-                               L"[Engine]\nSeverity = Warn\nAddAppenders = Out\n"),
+  ASSERT_EQ(manager->Configure(MemoryOutput(L"%severity %msg", L"Warn")),
             status::Success);
   Logger& logger = *manager->GetLogger(L"Engine");
   EXPECT_EQ(LogText(logger, severity::Debug, L"given"), status::Success);
@@ -413,12 +418,31 @@ TEST(LogManager, LogWritesWhatItIsGivenAndTheHelperTestsTheThreshold) {
   EXPECT_EQ(Memory(*manager, L"Out")->lines, (std::vector<std::wstring>{L"DEBUG given", L"WARN passed 2"}));
 }
 
+// An argument whose text cannot be made, as when memory runs out.
+struct UnwritableText {
+  operator std::wstring() const { throw std::bad_alloc(); }
+};
+
+TEST(LogManager, AMessageThatCannotBeMadeIsCountedAndDroppedWithoutThrowing) {
+  auto manager = SeparateManager();
+  ASSERT_TRUE(manager);
+  ASSERT_EQ(manager->Configure(MemoryOutput(L"%severity %msg", L"Info")),
+            status::Success);
+  Logger& logger = *manager->GetLogger(L"Engine");
+  const std::uint64_t before = DroppedLogMessages();
+  EXPECT_EQ(LogMessage(logger, severity::Warn, {kFileId, 1}, L"lost %s", UnwritableText{}), status::GenericFailure);
+  EXPECT_EQ(DroppedLogMessages(), before + 1);
+  // Below the threshold nothing is made, so nothing is lost.
+  EXPECT_EQ(LogMessage(logger, severity::Debug, {kFileId, 1}, L"lost %s", UnwritableText{}), status::Success);
+  EXPECT_EQ(DroppedLogMessages(), before + 1);
+  EXPECT_EQ(LogMessage(logger, severity::Warn, {kFileId, 1}, L"kept %d", 3), status::Success);
+  EXPECT_EQ(Memory(*manager, L"Out")->lines, (std::vector<std::wstring>{L"WARN kept 3"}));
+}
+
 TEST(LogManager, HeaderAndFooterFrameEachOpeningOfTheOutput) {
   auto manager = SeparateManager();
   ASSERT_TRUE(manager);
-  ASSERT_EQ(manager->Configure(L"[Out]\nType = Appender\nAppenderType = TestMemory\nLayout = L\n"
-                               L"[L]\nType = Layout\nLayoutType = Custom\nFormat = %msg\nHeader = begin\nFooter = end\n"
-                               L"[Engine]\nAddAppenders = Out\n"),
+  ASSERT_EQ(manager->Configure(MemoryOutput(L"%msg", L"", L"Header = begin\nFooter = end\n")),
             status::Success);
   manager->SetOpeningText(L"opening");
   Logger& logger = *manager->GetLogger(L"Engine");
