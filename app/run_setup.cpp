@@ -1,5 +1,6 @@
 #include "app/run_setup.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -20,61 +21,65 @@ constexpr std::wstring_view kFileId = L"5B1E7C42-9D3A-4F86-B0E1-2C7A94D03F5E";
 // The calling line, as a default argument evaluated where the call stands.
 LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
 
-// The whitelist file cannot be read yet; the run goes on without one.
-
-
-constexpr std::wstring_view kZor9Directories =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zor9Uninstall\\Directories";
-constexpr std::wstring_view kZor8Directories =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zor8Uninstall\\Directories";
+constexpr std::wstring_view kUninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr std::wstring_view kCurrentVersion = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+constexpr std::wstring_view kCurrentVersionNt = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr std::wstring_view kShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// A value that names a folder, and the field of the run it fills.
+struct FolderValue {
+  std::wstring_view name;
+  std::wstring RunParameters::*field;
+};
+
+// Reads the values of an open key into the run's fields; a value that
+// cannot be read is named in the log with the key as `shownKey` says it.
+void ReadFolderValues(RunContext& context, RegistryKey& key, std::wstring_view shownKey,
+                      std::initializer_list<FolderValue> values) {
+  for (const FolderValue& value : values) {
+    if (const StatusCode read = key.GetString(value.name, context.parameters.*value.field); IsFailure(read)) {
+      context.Log(severity::Debug, Here(), L"Reading %s:%s value failed (error: %x)", shownKey, value.name, read);
+    }
+  }
+}
+
+// The uninstall records of the generations that kept their folders there,
+// newest first; the first record found is the one read.
+struct UninstallRecord {
+  std::wstring_view name;  // below the Uninstall key, as the log shows it
+  std::wstring_view programValue;
+  std::wstring_view dataValue;
+};
+constexpr UninstallRecord kUninstallRecords[] = {
+    {L"Zor9Uninstall\\Directories", L"dir_Zor9Dir", L"dir_AllUsersAppData_Zor9"},
+    {L"Zor8Uninstall\\Directories", L"dir_Zor8Dir", L"dir_AllUsersAppData_Zor8"},
+};
+
 void ReadUninstallRecord(RunContext& context, RegistryKey& machine) {
-  RunParameters& parameters = context.parameters;
-  StatusCode opened = machine.Open(kZor9Directories);
-  if (!IsFailure(opened)) {
-    if (const StatusCode read = machine.GetString(L"dir_Zor9Dir", parameters.ZorDir); IsFailure(read)) {
-      context.Log(severity::Debug, Here(),
-                  L"Reading Zor9Uninstall\\Directories:dir_Zor9Dir value failed (error: %x)", read);
+  for (const UninstallRecord& record : kUninstallRecords) {
+    if (const StatusCode opened = machine.Open(std::wstring(kUninstall) + std::wstring(record.name));
+        IsFailure(opened)) {
+      context.Log(severity::Debug, Here(), L"%s key failed to open (error: %x)", record.name, opened);
+      continue;
     }
-    if (const StatusCode read = machine.GetString(L"dir_AllUsersAppData_Zor9", parameters.ZorDataDir);
-        IsFailure(read)) {
-      context.Log(severity::Debug, Here(),
-                  L"Reading Zor9Uninstall\\Directories:dir_AllUsersAppData_Zor9 value failed (error: %x)", read);
-    }
+    ReadFolderValues(context, machine, record.name,
+                     {{record.programValue, &RunParameters::ZorDir}, {record.dataValue, &RunParameters::ZorDataDir}});
     machine.Close();
     return;
   }
-  context.Log(severity::Debug, Here(), L"Zor9Uninstall\\Directories key failed to open (error: %x)", opened);
-  opened = machine.Open(kZor8Directories);
-  if (IsFailure(opened)) {
-    context.Log(severity::Debug, Here(), L"Zor8Uninstall\\Directories key failed to open (error: %x)", opened);
-    return;
-  }
-  if (const StatusCode read = machine.GetString(L"dir_Zor8Dir", parameters.ZorDir); IsFailure(read)) {
-    context.Log(severity::Debug, Here(),
-                L"Reading Zor8Uninstall\\Directories:dir_Zor8Dir value failed (error: %x)", read);
-  }
-  if (const StatusCode read = machine.GetString(L"dir_AllUsersAppData_Zor8", parameters.ZorDataDir); IsFailure(read)) {
-    context.Log(severity::Debug, Here(),
-                L"Reading Zor8Uninstall\\Directories:dir_AllUsersAppData_Zor8 value failed (error: %x)", read);
-  }
-  machine.Close();
 }
 
 void ReadWindowsFolders(RunContext& context) {
   RunParameters& parameters = context.parameters;
   RegistryKey machine(RootLocalMachine);
-  if (IsFailure(machine.Open(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion")) &&
-      IsFailure(machine.Open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion"))) {
+  if (IsFailure(machine.Open(kCurrentVersionNt)) && IsFailure(machine.Open(kCurrentVersion))) {
     context.Log(severity::Debug, Here(),
                 L"Opening HKLM\\SOFTWARE\\Microsoft\\Windows( NT)\\CurrentVersion key failed");
   } else {
     std::wstring systemRoot;
     if (const StatusCode read = machine.GetString(L"SystemRoot", systemRoot); IsFailure(read)) {
-      context.Log(
-          severity::Debug, Here(),
-          L"Reading HKLM\\SOFTWARE\\Microsoft\\Windows( NT)\\CurrentVersion:SystemRoot value failed (error: %x)", read);
+      context.Log(severity::Debug, Here(), L"Reading %s:%s value failed (error: %x)",
+                  L"HKLM\\SOFTWARE\\Microsoft\\Windows( NT)\\CurrentVersion", L"SystemRoot", read);
     } else {
       parameters.System32Dir = systemRoot + L"\\System32";
       parameters.DriversDir = parameters.System32Dir + L"\\Drivers";
@@ -83,63 +88,34 @@ void ReadWindowsFolders(RunContext& context) {
     machine.Close();
   }
 
-  if (const StatusCode opened = machine.Open(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion"); IsFailure(opened)) {
-    context.Log(severity::Debug, Here(),
-                L"Opening HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion key failed");
+  if (const StatusCode opened = machine.Open(kCurrentVersion); IsFailure(opened)) {
+    context.Log(severity::Debug, Here(), L"Opening HKLM\\%s key failed", kCurrentVersion);
   } else {
-    if (const StatusCode read = machine.GetString(L"ProgramFilesDir", parameters.ProgramFilesDir); IsFailure(read)) {
-      context.Log(
-          severity::Debug, Here(),
-          L"Reading HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion:ProgramFilesDir value failed (error: %x)", read);
-    }
-    if (const StatusCode read = machine.GetString(L"ProgramFilesDir (x86)", parameters.ProgramFilesX86Dir);
-        IsFailure(read)) {
-      context.Log(
-          severity::Debug, Here(),
-          L"Reading HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion:ProgramFilesDir (x86) value failed (error: %x)",
-          read);
-    }
+    ReadFolderValues(context, machine, L"HKLM\\" + std::wstring(kCurrentVersion),
+                     {{L"ProgramFilesDir", &RunParameters::ProgramFilesDir},
+                      {L"ProgramFilesDir (x86)", &RunParameters::ProgramFilesX86Dir}});
     machine.Close();
   }
 }
 
 void ReadShellFolders(RunContext& context) {
-  RunParameters& parameters = context.parameters;
   RegistryKey user(RootCurrentUser);
   if (const StatusCode opened = user.Open(kShellFolders); IsFailure(opened)) {
-    context.Log(
-        severity::Debug, Here(),
-        L"Opening HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders key failed (error: %x)",
-        opened);
-  } else if (const StatusCode read = user.GetString(L"AppData", parameters.AppDataDir); IsFailure(read)) {
-    context.Log(severity::Debug, Here(),
-                L"Reading HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders:AppData value "
-                L"failed (error: %x)",
-                read);
+    context.Log(severity::Debug, Here(), L"Opening HKCU\\%s key failed (error: %x)", kShellFolders, opened);
+  } else {
+    ReadFolderValues(context, user, L"HKCU\\" + std::wstring(kShellFolders),
+                     {{L"AppData", &RunParameters::AppDataDir}});
   }
 
   RegistryKey machine(RootLocalMachine);
   if (const StatusCode opened = machine.Open(kShellFolders); IsFailure(opened)) {
-    context.Log(
-        severity::Debug, Here(),
-        L"Opening HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders key failed (error: %x)",
-        opened);
+    context.Log(severity::Debug, Here(), L"Opening HKLM\\%s key failed (error: %x)", kShellFolders, opened);
     return;
   }
-  struct Folder {
-    std::wstring_view valueName;
-    std::wstring& field;
-  };
-  for (const Folder& folder : {Folder{L"Common Desktop", parameters.CommonDesktopDir},
-                               Folder{L"Common Programs", parameters.CommonProgramsDir},
-                               Folder{L"Common AppData", parameters.CommonAppDataDir}}) {
-    if (const StatusCode read = machine.GetString(folder.valueName, folder.field); IsFailure(read)) {
-      context.Log(severity::Debug, Here(),
-                  L"Reading HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders:%s value "
-                  L"failed (error: %x)",
-                  folder.valueName, read);
-    }
-  }
+  ReadFolderValues(context, machine, L"HKLM\\" + std::wstring(kShellFolders),
+                   {{L"Common Desktop", &RunParameters::CommonDesktopDir},
+                    {L"Common Programs", &RunParameters::CommonProgramsDir},
+                    {L"Common AppData", &RunParameters::CommonAppDataDir}});
 }
 
 }  // namespace
