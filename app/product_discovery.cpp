@@ -243,15 +243,10 @@ SystemFolders MachineSystemFolders(const RunParameters& parameters) {
   SystemFolders folders;
   std::wstring windows;
   if (!IsFailure(SpecialFolder(FolderWindows, windows))) folders.WindowsDir = windows;
-  folders.System32Dir = parameters.System32Dir;
-  folders.SysWow64Dir = parameters.SysWow64Dir;
-  folders.DriversDir = parameters.DriversDir;
-  folders.ProgramFilesDir = parameters.ProgramFilesDir;
-  folders.ProgramFilesX86Dir = parameters.ProgramFilesX86Dir;
-  folders.ProgramDataDir = parameters.CommonAppDataDir;
+  for (const RunFolderField& row : RunFolderFields()) {
+    if (row.guarded != nullptr) folders.*row.guarded = parameters.*row.field;
+  }
   folders.UsersDir = UsersFolder();
-  folders.CommonDesktopDir = parameters.CommonDesktopDir;
-  folders.CommonProgramsDir = parameters.CommonProgramsDir;
   folders.CommonStartMenuDir = ParentFolder(parameters.CommonProgramsDir);
   return folders;
 }

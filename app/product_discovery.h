@@ -1,5 +1,6 @@
 #pragma once
 // Where the product's folders are, when the command line does not say.
+#include "app/product_folder_check.h"
 #include "app/run_context.h"
 #include "foundation/status_record.h"
 
@@ -11,5 +12,9 @@ namespace zor {
 // that names a folder of Windows itself is refused with a WARN line and the
 // field is left empty.
 StatusRecord DiscoverProductFolders(RunContext& context);
+
+// The folders no product folder may be, from the parameters that
+// ReadSystemFolders filled and the Windows and Users folders of the machine.
+SystemFolders MachineSystemFolders(const RunParameters& parameters);
 
 }  // namespace zor

@@ -119,6 +119,16 @@ bool HoldsOrIs(const SplitPath& outer, const SplitPath& inner) {
 
 }  // namespace
 
+std::span<std::wstring SystemFolders::* const> GuardedFolderFields() {
+  static constexpr std::wstring SystemFolders::*kGuarded[] = {
+      &SystemFolders::WindowsDir,      &SystemFolders::System32Dir,        &SystemFolders::SysWow64Dir,
+      &SystemFolders::DriversDir,      &SystemFolders::ProgramFilesDir,    &SystemFolders::ProgramFilesX86Dir,
+      &SystemFolders::ProgramDataDir,  &SystemFolders::UsersDir,           &SystemFolders::CommonDesktopDir,
+      &SystemFolders::CommonStartMenuDir, &SystemFolders::CommonProgramsDir,
+  };
+  return kGuarded;
+}
+
 bool FullFolderPath(std::wstring_view path, std::wstring_view currentDir, std::wstring& full) {
   SplitPath split;
   if (!Split(path, currentDir, split)) return false;
@@ -132,12 +142,10 @@ bool IsUnsafeProductFolder(std::wstring_view path, const SystemFolders& folders)
   if (!Split(path, folders.CurrentDir, candidate)) return true;
   if (candidate.components.empty()) return true;
 
-  for (const std::wstring* folder :
-       {&folders.WindowsDir, &folders.System32Dir, &folders.SysWow64Dir, &folders.DriversDir,
-        &folders.ProgramFilesDir, &folders.ProgramFilesX86Dir, &folders.ProgramDataDir, &folders.UsersDir,
-        &folders.CommonDesktopDir, &folders.CommonStartMenuDir, &folders.CommonProgramsDir}) {
+  for (std::wstring SystemFolders::* const field : GuardedFolderFields()) {
+    const std::wstring& folder = folders.*field;
     SplitPath system;
-    if (folder->empty() || !Split(*folder, {}, system)) continue;
+    if (folder.empty() || !Split(folder, {}, system)) continue;
     // Deleting a folder that holds a system folder deletes the system folder.
     if (HoldsOrIs(candidate, system)) return true;
   }

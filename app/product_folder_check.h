@@ -2,6 +2,7 @@
 // Product folders from the registry or the command line are deleted whole
 // under "deletedirforcehard"; a value that names a folder of Windows itself
 // must never reach the engines.
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ struct SystemFolders {
   std::wstring CommonStartMenuDir;
   std::wstring CommonProgramsDir;
 };
+
+// Every folder of SystemFolders that a product folder may neither be nor
+// hold, in the order declared (all but CurrentDir).
+std::span<std::wstring SystemFolders::* const> GuardedFolderFields();
 
 // The folder as the system would resolve it: "/" read as "\", a "\\?\" or
 // "\??\" prefix dropped, a relative, root-relative or drive-relative path

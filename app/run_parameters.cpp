@@ -1,5 +1,7 @@
 #include "app/run_parameters.h"
 
+#include <iterator>
+
 #include "foundation/text_case.h"
 
 namespace zor {
@@ -51,6 +53,30 @@ bool IsKnownName(std::wstring_view name) {
 
 // Where the program's own path ends: a path such as C:\my-tools\zr.exe
 // would otherwise start an option name at its "-".
+constexpr RunFolderField kRunFolders[] = {
+    {RunFolder::ZorDir, &RunParameters::ZorDir, nullptr},
+    {RunFolder::ZorDataDir, &RunParameters::ZorDataDir, nullptr},
+    {RunFolder::CommonAppDataDir, &RunParameters::CommonAppDataDir, &SystemFolders::ProgramDataDir},
+    {RunFolder::AppDataDir, &RunParameters::AppDataDir, nullptr},
+    {RunFolder::System32Dir, &RunParameters::System32Dir, &SystemFolders::System32Dir},
+    {RunFolder::SysWow64Dir, &RunParameters::SysWow64Dir, &SystemFolders::SysWow64Dir},
+    {RunFolder::DriversDir, &RunParameters::DriversDir, &SystemFolders::DriversDir},
+    {RunFolder::CommonDesktopDir, &RunParameters::CommonDesktopDir, &SystemFolders::CommonDesktopDir},
+    {RunFolder::CommonProgramsDir, &RunParameters::CommonProgramsDir, &SystemFolders::CommonProgramsDir},
+    {RunFolder::ProgramFilesDir, &RunParameters::ProgramFilesDir, &SystemFolders::ProgramFilesDir},
+    {RunFolder::ProgramFilesX86Dir, &RunParameters::ProgramFilesX86Dir, &SystemFolders::ProgramFilesX86Dir},
+    {RunFolder::ZorAdminDir, &RunParameters::ZorAdminDir, nullptr},
+};
+static_assert(std::size(kRunFolders) == kRunFolderCount);
+
+constexpr bool RowsInFolderOrder() {
+  for (std::int32_t i = 0; i < kRunFolderCount; ++i) {
+    if (static_cast<std::int32_t>(kRunFolders[i].folder) != i) return false;
+  }
+  return true;
+}
+static_assert(RowsInFolderOrder(), "FolderOf finds a folder's row by its number");
+
 std::size_t ProgramPathEnd(std::wstring_view commandLine) {
   bool inQuotes = false;
   std::size_t i = 0;
@@ -83,6 +109,14 @@ void ApplyOptions(const OptionList& options, RunParameters& parameters) {
         break;
     }
   }
+}
+
+std::span<const RunFolderField> RunFolderFields() { return kRunFolders; }
+
+std::wstring* FolderOf(RunParameters& parameters, RunFolder folder) {
+  const auto number = static_cast<std::int32_t>(folder);
+  if (number < 0 || number >= kRunFolderCount) return nullptr;
+  return &(parameters.*kRunFolders[number].field);
 }
 
 StatusCode UnknownOptionNames(std::wstring_view commandLine, std::vector<std::wstring>& names) {

@@ -2,10 +2,13 @@
 // What one run works with: the options of its command line, the folders of
 // Windows and of the product, and the counters the stages share.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/options.h"
+#include "app/product_folder_check.h"
+#include "app/run_folder.h"
 
 namespace zor {
 
@@ -37,6 +40,19 @@ struct RunParameters {
   bool NdisOnly = false;
   bool AdminConsoleDetected = false;
 };
+
+// One row per folder of the run, in RunFolder order: the field that holds
+// it and, for a folder of Windows that no product folder may be, the field
+// of SystemFolders it fills (null for the product's and the user's folders).
+struct RunFolderField {
+  RunFolder folder;
+  std::wstring RunParameters::*field;
+  std::wstring SystemFolders::*guarded;
+};
+std::span<const RunFolderField> RunFolderFields();
+
+// The field of a folder; null for a number that names no folder.
+std::wstring* FolderOf(RunParameters& parameters, RunFolder folder);
 
 // Sets the fields named by the options; the first occurrence of an option
 // counts, later ones are ignored. Fields without an option stay as they were.

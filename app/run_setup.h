@@ -3,7 +3,6 @@
 // folders and the command line. Each returns its failure in the record.
 #include <string_view>
 
-#include "app/product_folder_check.h"
 #include "app/run_context.h"
 #include "foundation/status_record.h"
 #include "platform/os_identity.h"
@@ -35,9 +34,5 @@ inline constexpr std::wstring_view kRunLockName = L"Global\\ZorRemover.MainRun";
 // Takes the lock into `lock` for the rest of the run. Held by another run:
 // an ERROR line and AnotherRunActive.
 StatusRecord TakeRunLock(RunContext& context, UniqueNtHandle& lock);
-
-// The folders no product folder may be, from the parameters that
-// ReadSystemFolders filled and the Windows and Users folders of the machine.
-SystemFolders MachineSystemFolders(const RunParameters& parameters);
 
 }  // namespace zor

@@ -8,24 +8,9 @@
 #include <cstdint>
 #include <span>
 
-namespace zor {
+#include "app/run_folder.h"
 
-// Which folder of the run parameters a row lives in.
-enum FileItemParent : std::int32_t {
-  ParentZorDir = 0,
-  ParentZorDataDir = 1,
-  ParentCommonAppDataDir = 2,
-  ParentAppDataDir = 3,
-  ParentSystem32Dir = 4,
-  ParentSysWow64Dir = 5,
-  ParentDriversDir = 6,
-  ParentCommonDesktopDir = 7,
-  ParentCommonProgramsDir = 8,
-  ParentProgramFilesDir = 9,
-  ParentProgramFilesX86Dir = 10,
-  ParentZorAdminDir = 11,
-};
-inline constexpr std::int32_t kFileItemParentCount = 12;
+namespace zor {
 
 // What to do with a row; several bits run in the order of kFileActionOrder.
 enum FileItemAction : std::uint8_t {
@@ -42,12 +27,18 @@ inline constexpr std::uint8_t kFileActionOrder[] = {
     ActionDeleteFile, ActionReportSpecial, ActionDeleteMatching,
 };
 
+// Whether WOW64 file system redirection is on while a row runs.
+enum class Redirection : std::uint8_t {
+  LeftAsIs = 0,
+  On = 1,
+};
+
 struct FileItem {
-  std::int32_t parentDir;
+  RunFolder parentDir;
   const wchar_t* relativePath;  // null or empty: the folder itself
   const wchar_t* mask;          // for ActionDeleteMatching
-  std::uint8_t redirect;        // 1: WOW64 file system redirection on while the row runs
-  std::uint8_t actions;
+  Redirection redirect;
+  std::uint8_t actions;         // FileItemAction bits
   std::int32_t specialAction;   // 0: none
 };
 
@@ -58,6 +49,6 @@ std::span<const FileItem> FileItemTable();
 
 // True for a folder of the product itself (program, data or
 // administration folder), false for a folder of Windows or of the user.
-bool IsProductParent(std::int32_t parentDir);
+bool IsProductParent(RunFolder parentDir);
 
 }  // namespace zor

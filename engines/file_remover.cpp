@@ -67,7 +67,7 @@ bool IsAbsence(StatusCode status) {
 std::vector<std::wstring> FoldersOnTheWay(const FileItem& item, const std::wstring& base) {
   std::vector<std::wstring> way;
   const std::wstring_view relative = item.relativePath ? item.relativePath : L"";
-  if (item.parentDir == ParentZorDir || item.parentDir == ParentZorAdminDir) {
+  if (item.parentDir == RunFolder::ZorDir || item.parentDir == RunFolder::ZorAdminDir) {
     std::wstring main;
     if (!IsFailure(MainFolderOf(base, main)) && NamedZor(main)) way.push_back(main);
   }
@@ -90,25 +90,6 @@ std::vector<std::wstring> FoldersOnTheWay(const FileItem& item, const std::wstri
 
 }  // namespace
 
-const std::wstring* FileRemover::ParentFolderText(std::int32_t parentDir) {
-  RunParameters& p = context().parameters;
-  switch (parentDir) {
-    case ParentZorDir: return &p.ZorDir;
-    case ParentZorDataDir: return &p.ZorDataDir;
-    case ParentCommonAppDataDir: return &p.CommonAppDataDir;
-    case ParentAppDataDir: return &p.AppDataDir;
-    case ParentSystem32Dir: return &p.System32Dir;
-    case ParentSysWow64Dir: return &p.SysWow64Dir;
-    case ParentDriversDir: return &p.DriversDir;
-    case ParentCommonDesktopDir: return &p.CommonDesktopDir;
-    case ParentCommonProgramsDir: return &p.CommonProgramsDir;
-    case ParentProgramFilesDir: return &p.ProgramFilesDir;
-    case ParentProgramFilesX86Dir: return &p.ProgramFilesX86Dir;
-    case ParentZorAdminDir: return &p.ZorAdminDir;
-    default: return nullptr;
-  }
-}
-
 StatusRecord FileRemover::RemoveFilesAndFolders() { return RemoveFilesAndFolders(FileItemTable()); }
 
 StatusRecord FileRemover::RemoveFilesAndFolders(std::span<const FileItem> items) {
@@ -123,7 +104,7 @@ StatusRecord FileRemover::RemoveFilesAndFolders(std::span<const FileItem> items)
 }
 
 void FileRemover::ProcessItem(const FileItem& item, std::int32_t number) {
-  const std::wstring* folder = ParentFolderText(item.parentDir);
+  const std::wstring* folder = FolderOf(context().parameters, item.parentDir);
   if (folder == nullptr) {
     context().Log(severity::Warn, Here(), L"Wrong ParentDir parameter for fileItem number %d", number);
     return;
@@ -144,7 +125,7 @@ void FileRemover::ProcessItem(const FileItem& item, std::int32_t number) {
 }
 
 bool FileRemover::WayHasNoLink(const FileItem& item, const std::wstring& base, std::int32_t number) {
-  FsRedirectionScope redirection(item.redirect != 0);
+  FsRedirectionScope redirection(item.redirect == Redirection::On);
   for (const std::wstring& folder : FoldersOnTheWay(item, base)) {
     bool link = false;
     const StatusCode checked = QueryIsLink(folder, link);
@@ -166,7 +147,7 @@ bool FileRemover::WayHasNoLink(const FileItem& item, const std::wstring& base, s
 }
 
 void FileRemover::RunActions(const FileItem& item, const std::wstring& path) {
-  const bool redirect = item.redirect != 0;
+  const bool redirect = item.redirect == Redirection::On;
   for (const std::uint8_t action : kFileActionOrder) {
     if (!(item.actions & action)) continue;
     // An item's outcome is in the log; the stage goes on either way.

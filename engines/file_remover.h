@@ -58,7 +58,6 @@ class FileRemover final : public StageEngine {
   // Warns of each file and link that a tree delete leaves behind.
   LeftInTree LeftInTreeReport();
   StatusRecord RemoveMainFolder(const std::wstring& folder, bool admin);
-  const std::wstring* ParentFolderText(std::int32_t parentDir);
 };
 
 }  // namespace zor

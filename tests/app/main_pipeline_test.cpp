@@ -291,7 +291,9 @@ TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
     EXPECT_EQ(ending.endsProcess, row.refusal == 0);
     EXPECT_EQ(ending.exitCode, 0);
     EXPECT_EQ(requests.asked, row.noRestart ? 0 : row.refusal ? 2 : 1);
-    if (!row.noRestart) EXPECT_TRUE(requests.reboot);
+    if (!row.noRestart) {
+      EXPECT_TRUE(requests.reboot);
+    }
     std::wstring entry;
     ASSERT_TRUE(runOnce.Read(entry));
     const std::wstring expected = L"\"" + OwnModulePath() +

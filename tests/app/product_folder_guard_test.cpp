@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/product_discovery.h"
 #include "app/run_setup.h"
 #include "platform/native_types.h"
 #include "tests/logging/logging_test_support.h"

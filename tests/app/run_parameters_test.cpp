@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,29 @@ TEST(RunParameters, StartWithTheirInitialValues) {
   EXPECT_FALSE(p.Is32BitSystem);
   EXPECT_FALSE(p.AdminConsoleDetected);
   EXPECT_TRUE(p.Whitelist.empty());
-  for (const std::wstring* text : {&p.ZorDir, &p.ZorAdminDir, &p.ZorDataDir, &p.AppDataDir, &p.CommonAppDataDir,
-                                   &p.System32Dir, &p.SysWow64Dir, &p.DriversDir, &p.CommonDesktopDir,
-                                   &p.CommonProgramsDir, &p.ProgramFilesDir, &p.ProgramFilesX86Dir}) {
-    EXPECT_EQ(*text, L"");
-  }
+  for (const RunFolderField& row : RunFolderFields()) EXPECT_EQ(p.*row.field, L"");
   EXPECT_EQ(Describe(p), "run=1 zor= admin= data= ndis=1 norestart=0 skipask=0 hard=0 ndisonly=0 whitelist=");
+}
+
+// Each folder has one field of its own, found by its number; a number
+// outside the folders finds none.
+TEST(RunFolderFields, NameEachFolderOnceAndFolderOfFindsItsField) {
+  RunParameters p;
+  std::vector<std::wstring RunParameters::*> fields;
+  ASSERT_EQ(RunFolderFields().size(), static_cast<std::size_t>(kRunFolderCount));
+  for (std::int32_t number = 0; number < kRunFolderCount; ++number) {
+    const RunFolderField& row = RunFolderFields()[number];
+    EXPECT_EQ(static_cast<std::int32_t>(row.folder), number);
+    EXPECT_EQ(std::find(fields.begin(), fields.end(), row.field), fields.end()) << number;
+    fields.push_back(row.field);
+    EXPECT_EQ(FolderOf(p, row.folder), &(p.*row.field));
+  }
+  EXPECT_EQ(FolderOf(p, static_cast<RunFolder>(-1)), nullptr);
+  EXPECT_EQ(FolderOf(p, static_cast<RunFolder>(kRunFolderCount)), nullptr);
+  // The product's own folders and the user's are no folders of Windows.
+  for (const RunFolder own : {RunFolder::ZorDir, RunFolder::ZorDataDir, RunFolder::ZorAdminDir, RunFolder::AppDataDir}) {
+    EXPECT_EQ(RunFolderFields()[static_cast<std::int32_t>(own)].guarded, nullptr);
+  }
 }
 
 TEST(ApplyOptions, SetsTheFieldsOfTheCommandLine) {

@@ -47,7 +47,7 @@ bool RemovesFolder(const FileItem& item) {
 }
 
 std::string RowText(std::size_t number, const FileItem& item) {
-  return "row " + std::to_string(number) + " (" + std::to_string(item.parentDir) + ", '" + Narrow(PathOf(item)) + "')";
+  return "row " + std::to_string(number) + " (" + std::to_string(static_cast<int>(item.parentDir)) + ", '" + Narrow(PathOf(item)) + "')";
 }
 
 using Violations = std::vector<std::string>;
@@ -67,16 +67,16 @@ Violations DeepestFirstViolations(std::span<const FileItem> table) {
 }
 
 bool RedirectionLeftAsItIs(const FileItem& item) {
-  return item.parentDir == ParentSystem32Dir || item.parentDir == ParentSysWow64Dir || item.parentDir == ParentDriversDir ||
-         (item.parentDir == ParentZorDir && PathOf(item).empty() && RemovesFolder(item));
+  return item.parentDir == RunFolder::System32Dir || item.parentDir == RunFolder::SysWow64Dir || item.parentDir == RunFolder::DriversDir ||
+         (item.parentDir == RunFolder::ZorDir && PathOf(item).empty() && RemovesFolder(item));
 }
 
 Violations RedirectViolations(std::span<const FileItem> table) {
   Violations found;
   for (std::size_t i = 0; i < table.size(); ++i) {
-    const std::uint8_t expected = RedirectionLeftAsItIs(table[i]) ? 0 : 1;
+    const Redirection expected = RedirectionLeftAsItIs(table[i]) ? Redirection::LeftAsIs : Redirection::On;
     if (table[i].redirect != expected) {
-      found.push_back(RowText(i, table[i]) + " has redirect " + std::to_string(table[i].redirect));
+      found.push_back(RowText(i, table[i]) + " has redirect " + std::to_string(static_cast<int>(table[i].redirect)));
     }
   }
   return found;
@@ -124,14 +124,14 @@ Violations ShapeViolations(std::span<const FileItem> table) {
     if (item.specialAction != 0 || (actions & (ActionRunSpecial | ActionReportSpecial))) {
       found.push_back(RowText(i, item) + " asks for a special action");
     }
-    if (item.parentDir < 0 || item.parentDir >= kFileItemParentCount) found.push_back(RowText(i, item) + " has no folder");
+    if (const auto number = static_cast<std::int32_t>(item.parentDir); number < 0 || number >= kRunFolderCount) found.push_back(RowText(i, item) + " has no folder");
   }
   return found;
 }
 
 Violations DuplicateViolations(std::span<const FileItem> table) {
   Violations found;
-  std::map<std::pair<std::int32_t, std::wstring>, std::size_t> seen;
+  std::map<std::pair<RunFolder, std::wstring>, std::size_t> seen;
   for (std::size_t i = 0; i < table.size(); ++i) {
     const std::wstring key = Folded(PathOf(table[i])) + L"|" + Folded(table[i].mask ? table[i].mask : L"") + L"|" +
                              std::to_wstring(table[i].actions);
@@ -143,25 +143,25 @@ Violations DuplicateViolations(std::span<const FileItem> table) {
 
 TEST(FileItemTable, HoldsTheRowsOfEachKind) {
   struct Kind {
-    std::int32_t parent;
+    RunFolder parent;
     std::uint8_t action;
     int rows;
   };
   const Kind kinds[] = {
-      {ParentZorDir, ActionDeleteMatching, 28},       {ParentZorDir, ActionEmptyAndRemoveFolder, 97},
-      {ParentZorDir, ActionRemoveTree, 6},            {ParentZorDataDir, ActionEmptyAndRemoveFolder, 44},
-      {ParentZorDataDir, ActionRemoveTree, 8},        {ParentZorDataDir, ActionRemoveFolder, 1},
-      {ParentCommonAppDataDir, ActionEmptyAndRemoveFolder, 5}, {ParentCommonAppDataDir, ActionRemoveTree, 3},
-      {ParentAppDataDir, ActionEmptyAndRemoveFolder, 1},       {ParentSystem32Dir, ActionDeleteMatching, 1},
-      {ParentSysWow64Dir, ActionEmptyAndRemoveFolder, 1},      {ParentDriversDir, ActionDeleteMatching, 8},
-      {ParentDriversDir, ActionEmptyAndRemoveFolder, 1},       {ParentCommonDesktopDir, ActionDeleteFile, 9},
-      {ParentCommonProgramsDir, ActionEmptyAndRemoveFolder, 9}, {ParentProgramFilesDir, ActionRemoveTree, 1},
-      {ParentProgramFilesX86Dir, ActionRemoveTree, 1},         {ParentZorAdminDir, ActionEmptyAndRemoveFolder, 3},
-      {ParentZorAdminDir, ActionRemoveTree, 3},                {ParentZorAdminDir, ActionRemoveFolder, 1},
+      {RunFolder::ZorDir, ActionDeleteMatching, 28},       {RunFolder::ZorDir, ActionEmptyAndRemoveFolder, 97},
+      {RunFolder::ZorDir, ActionRemoveTree, 6},            {RunFolder::ZorDataDir, ActionEmptyAndRemoveFolder, 44},
+      {RunFolder::ZorDataDir, ActionRemoveTree, 8},        {RunFolder::ZorDataDir, ActionRemoveFolder, 1},
+      {RunFolder::CommonAppDataDir, ActionEmptyAndRemoveFolder, 5}, {RunFolder::CommonAppDataDir, ActionRemoveTree, 3},
+      {RunFolder::AppDataDir, ActionEmptyAndRemoveFolder, 1},       {RunFolder::System32Dir, ActionDeleteMatching, 1},
+      {RunFolder::SysWow64Dir, ActionEmptyAndRemoveFolder, 1},      {RunFolder::DriversDir, ActionDeleteMatching, 8},
+      {RunFolder::DriversDir, ActionEmptyAndRemoveFolder, 1},       {RunFolder::CommonDesktopDir, ActionDeleteFile, 9},
+      {RunFolder::CommonProgramsDir, ActionEmptyAndRemoveFolder, 9}, {RunFolder::ProgramFilesDir, ActionRemoveTree, 1},
+      {RunFolder::ProgramFilesX86Dir, ActionRemoveTree, 1},         {RunFolder::ZorAdminDir, ActionEmptyAndRemoveFolder, 3},
+      {RunFolder::ZorAdminDir, ActionRemoveTree, 3},                {RunFolder::ZorAdminDir, ActionRemoveFolder, 1},
   };
-  std::map<std::pair<std::int32_t, std::uint8_t>, int> counted;
+  std::map<std::pair<RunFolder, std::uint8_t>, int> counted;
   for (const FileItem& item : FileItemTable()) ++counted[{item.parentDir, item.actions}];
-  std::map<std::pair<std::int32_t, std::uint8_t>, int> expected;
+  std::map<std::pair<RunFolder, std::uint8_t>, int> expected;
   for (const Kind& kind : kinds) expected[{kind.parent, kind.action}] = kind.rows;
   EXPECT_EQ(counted, expected);
   EXPECT_EQ(FileItemTable().size(), 231u);
@@ -173,10 +173,10 @@ TEST(FileItemTable, NestedFoldersComeDeepestFirst) {
 }
 
 TEST(FileItemTable, EachProductFolderItselfIsItsLastRow) {
-  const std::int32_t parents[] = {ParentZorDir, ParentZorDataDir, ParentZorAdminDir};
+  const RunFolder parents[] = {RunFolder::ZorDir, RunFolder::ZorDataDir, RunFolder::ZorAdminDir};
   const std::span<const FileItem> table = FileItemTable();
-  for (const std::int32_t parent : parents) {
-    SCOPED_TRACE(parent);
+  for (const RunFolder parent : parents) {
+    SCOPED_TRACE(static_cast<int>(parent));
     std::size_t last = table.size();
     for (std::size_t i = 0; i < table.size(); ++i) {
       if (table[i].parentDir == parent) last = i;
@@ -210,68 +210,68 @@ TEST(FileItemTable, NoRowIsListedTwice) {
 TEST(FileItemTable, TheProgramFolderMasksCoverAllLibrariesAndPrograms) {
   std::vector<std::wstring> masks;
   for (const FileItem& item : FileItemTable()) {
-    if (item.parentDir == ParentZorDir && item.mask) masks.push_back(item.mask);
+    if (item.parentDir == RunFolder::ZorDir && item.mask) masks.push_back(item.mask);
   }
   EXPECT_NE(std::find(masks.begin(), masks.end(), L"*.dll"), masks.end());
   EXPECT_NE(std::find(masks.begin(), masks.end(), L"*.exe"), masks.end());
 }
 
 TEST(FileItemTable, OnlyTheProgramDataAndAdministrationFoldersAreTheProducts) {
-  for (std::int32_t parent = -1; parent <= kFileItemParentCount; ++parent) {
+  for (std::int32_t parent = -1; parent <= kRunFolderCount; ++parent) {
     SCOPED_TRACE(parent);
-    EXPECT_EQ(IsProductParent(parent), parent == 0 || parent == 1 || parent == 11);
+    EXPECT_EQ(IsProductParent(static_cast<RunFolder>(parent)), parent == 0 || parent == 1 || parent == 11);
   }
 }
 
 // The checkers find what they are there to find.
 TEST(FileItemTableRules, CatchABrokenTable) {
   const FileItem shallowFirst[] = {
-      {ParentZorDir, L"Scripts", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, L"scripts\\IM", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, L"ScriptsOld", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, nullptr, nullptr, 0, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, L"Late", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDataDir, L"Scripts\\IM", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"Scripts", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"scripts\\IM", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"ScriptsOld", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, nullptr, nullptr, Redirection::LeftAsIs, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"Late", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDataDir, L"Scripts\\IM", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
   };
   EXPECT_EQ(DeepestFirstViolations(shallowFirst).size(), 2u) << Joined(DeepestFirstViolations(shallowFirst));
 
   const FileItem wrongRedirect[] = {
-      {ParentSystem32Dir, nullptr, L"zor*.dll", 1, ActionDeleteMatching, 0},
-      {ParentZorDir, nullptr, nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDataDir, L"Logs", nullptr, 0, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, nullptr, L"*.dll", 1, ActionDeleteMatching, 0},
-      {ParentDriversDir, L"ZOR", nullptr, 0, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::System32Dir, nullptr, L"zor*.dll", Redirection::On, ActionDeleteMatching, 0},
+      {RunFolder::ZorDir, nullptr, nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDataDir, L"Logs", nullptr, Redirection::LeftAsIs, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, nullptr, L"*.dll", Redirection::On, ActionDeleteMatching, 0},
+      {RunFolder::DriversDir, L"ZOR", nullptr, Redirection::LeftAsIs, ActionEmptyAndRemoveFolder, 0},
   };
   EXPECT_EQ(RedirectViolations(wrongRedirect).size(), 3u) << Joined(RedirectViolations(wrongRedirect));
 
   const FileItem escaping[] = {
-      {ParentZorDir, L"..\\Other", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"\\Windows", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"C:\\Windows", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"a\\\\b", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"a\\.\\b", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"Logs\\", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"Lo*s", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"Logs\\Archive", nullptr, 1, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"..\\Other", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"\\Windows", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"C:\\Windows", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"a\\\\b", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"a\\.\\b", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"Logs\\", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"Lo*s", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"Logs\\Archive", nullptr, Redirection::On, ActionRemoveTree, 0},
   };
   EXPECT_EQ(PathViolations(escaping).size(), 7u) << Joined(PathViolations(escaping));
 
   const FileItem misshapen[] = {
-      {ParentZorDir, nullptr, nullptr, 1, ActionDeleteMatching, 0},
-      {ParentZorDir, L"Logs", L"*.log", 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder | ActionRemoveTree, 0},
-      {ParentZorDir, L"a.lnk", nullptr, 1, ActionReportSpecial, 3},
-      {12, L"Logs", nullptr, 1, ActionRemoveTree, 0},
-      {ParentCommonDesktopDir, nullptr, nullptr, 1, ActionDeleteFile, 0},
-      {ParentZorDir, nullptr, L"*.dll", 1, ActionDeleteMatching, 0},
+      {RunFolder::ZorDir, nullptr, nullptr, Redirection::On, ActionDeleteMatching, 0},
+      {RunFolder::ZorDir, L"Logs", L"*.log", Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"Logs", nullptr, Redirection::On, ActionEmptyAndRemoveFolder | ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"a.lnk", nullptr, Redirection::On, ActionReportSpecial, 3},
+      {static_cast<RunFolder>(12), L"Logs", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::CommonDesktopDir, nullptr, nullptr, Redirection::On, ActionDeleteFile, 0},
+      {RunFolder::ZorDir, nullptr, L"*.dll", Redirection::On, ActionDeleteMatching, 0},
   };
   EXPECT_EQ(ShapeViolations(misshapen).size(), 6u) << Joined(ShapeViolations(misshapen));
 
   const FileItem repeated[] = {
-      {ParentZorDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, L"LOGS", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDataDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDir, L"Logs", nullptr, 1, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"Logs", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"LOGS", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDataDir, L"Logs", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDir, L"Logs", nullptr, Redirection::On, ActionRemoveTree, 0},
   };
   EXPECT_EQ(DuplicateViolations(repeated).size(), 1u) << Joined(DuplicateViolations(repeated));
 }

@@ -52,7 +52,7 @@ Lines Through(const Lines& lines, const std::wstring& link) {
 }
 
 // The first row of a folder whose path starts with `prefix`.
-int FirstRow(std::int32_t parentDir, std::wstring_view prefix) {
+int FirstRow(RunFolder parentDir, std::wstring_view prefix) {
   const std::span<const FileItem> table = FileItemTable();
   for (std::size_t i = 0; i < table.size(); ++i) {
     const std::wstring_view path = table[i].relativePath ? table[i].relativePath : L"";
@@ -115,10 +115,10 @@ TEST_F(FileRemoverLinks, TheDataFolderItselfIsALink) {
         // row removes only the link.
         int below = 0;
         for (const FileItem& item : FileItemTable()) {
-          if (item.parentDir == ParentZorDataDir && item.relativePath) ++below;
+          if (item.parentDir == RunFolder::ZorDataDir && item.relativePath) ++below;
         }
         EXPECT_EQ(Count(lines, "WARN Directory '" + N(data) + "' is a link: fileItem number "), below);
-        EXPECT_TRUE(HasLine(lines, Refused(data, test::RowsOf(ParentZorDataDir).front()))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, Refused(data, test::RowsOf(RunFolder::ZorDataDir).front()))) << Joined(lines);
         EXPECT_TRUE(HasLine(lines, LinkOnly(data))) << Joined(lines);
         EXPECT_TRUE(HasLine(lines, LinkRemoval(data))) << Joined(lines);
         EXPECT_EQ(Through(lines, data), Lines{});
@@ -137,7 +137,7 @@ TEST_F(FileRemoverLinks, AFolderThatARowNamesIsALink) {
         PlaceFile(data + L"\\AdminData\\admin.db", "product");
       },
       [&](const Lines& lines) {
-        EXPECT_TRUE(HasLine(lines, Refused(logs, FirstRow(ParentZorDataDir, L"Logs\\")))) << Joined(lines);
+        EXPECT_TRUE(HasLine(lines, Refused(logs, FirstRow(RunFolder::ZorDataDir, L"Logs\\")))) << Joined(lines);
         EXPECT_TRUE(HasLine(lines, LinkOnly(logs))) << Joined(lines);
         EXPECT_TRUE(HasLine(lines, LinkRemoval(logs))) << Joined(lines);
         // The rest of the data folder goes as usual.
@@ -157,16 +157,16 @@ TEST_F(FileRemoverLinks, AFolderAboveDeeperRowsIsALink) {
     const wchar_t* folder;  // the product folder the run is given
     bool common;            // ProgramData in place of the data folder
     const wchar_t* link;    // below `folder`
-    std::int32_t parentDir;
+    RunFolder parentDir;
     std::vector<const wchar_t*> deeper;
   } rows[] = {
       {"a folder between the data folder and deeper rows", L"between", L"between\\ProgramData\\ZOR10", false,
-       L"Update", ParentZorDataDir, {L"Update\\Temp", L"Update\\Backup", L"Update\\Patches"}},
+       L"Update", RunFolder::ZorDataDir, {L"Update\\Temp", L"Update\\Backup", L"Update\\Patches"}},
       // The rows name the folder "Update"; the link is listed as "uPDATE".
       {"a link spelled in other letters", L"case", L"case\\ProgramData\\ZOR10", false, L"Update",
-       ParentZorDataDir, {L"Update\\Temp"}},
+       RunFolder::ZorDataDir, {L"Update\\Temp"}},
       {"a product folder planted under ProgramData", L"common", L"common\\ProgramData", true, L"ZOR",
-       ParentCommonAppDataDir, {L"ZOR\\Licenses\\Offline", L"ZOR\\Licenses", L"ZOR\\Shared", L"ZOR\\Installer"}},
+       RunFolder::CommonAppDataDir, {L"ZOR\\Licenses\\Offline", L"ZOR\\Licenses", L"ZOR\\Shared", L"ZOR\\Installer"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -203,9 +203,9 @@ TEST_F(FileRemoverLinks, TheMainFolderAboveTheProgramFolderIsALink) {
       [&](const Lines& lines) {
         // The program folder's rows and the console's, down to the program
         // folder's own row.
-        const std::vector<int> rows = test::RowsOf(ParentZorDir);
+        const std::vector<int> rows = test::RowsOf(RunFolder::ZorDir);
         EXPECT_EQ(Count(lines, "WARN Directory '" + N(main) + "' is a link: fileItem number "),
-                  static_cast<int>(rows.size() + test::RowsOf(ParentZorAdminDir).size()));
+                  static_cast<int>(rows.size() + test::RowsOf(RunFolder::ZorAdminDir).size()));
         EXPECT_TRUE(HasLine(lines, Refused(main, rows.back()))) << Joined(lines);
         EXPECT_EQ(Through(lines, main), Lines{});
         if (test::RunningUnderWine()) {

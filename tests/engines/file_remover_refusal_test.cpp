@@ -288,37 +288,37 @@ TEST(FileRemoverLinkChecks, AFailedCheckRefusesTheRow) {
   };
   const Case cases[] = {
       {"a folder on the way cannot be opened", Refused::Open, L"\\Update",
-       {ParentZorDataDir, L"Update\\Temp", nullptr, 1, ActionRemoveTree, 0}, false,
+       {RunFolder::ZorDataDir, L"Update\\Temp", nullptr, Redirection::On, ActionRemoveTree, 0}, false,
        {"DEBUG Processing item '%d\\Update\\Temp'",
         "WARN Checking directory '%d\\Update' for a link failed (error e0010058): fileItem number 0 is not removed"}},
       {"a folder on the way is not listed", Refused::Listing, L"Update",
-       {ParentZorDataDir, L"Update\\Temp", nullptr, 1, ActionRemoveTree, 0}, false,
+       {RunFolder::ZorDataDir, L"Update\\Temp", nullptr, Redirection::On, ActionRemoveTree, 0}, false,
        {"DEBUG Processing item '%d\\Update\\Temp'",
         "WARN Checking directory '%d\\Update' for a link failed (error e0010058): fileItem number 0 is not removed"}},
       {"the data folder itself, on the way, is not listed", Refused::Listing, L"ZOR10",
-       {ParentZorDataDir, L"Logs", nullptr, 1, ActionEmptyAndRemoveFolder, 0}, false,
+       {RunFolder::ZorDataDir, L"Logs", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0}, false,
        {"DEBUG Processing item '%d\\Logs'",
         "WARN Checking directory '%d' for a link failed (error e0010058): fileItem number 0 is not removed"}},
       {"the row's own folder, emptied", Refused::Listing, L"Update",
-       {ParentZorDataDir, L"Update", nullptr, 1, ActionEmptyAndRemoveFolder, 0}, false,
+       {RunFolder::ZorDataDir, L"Update", nullptr, Redirection::On, ActionEmptyAndRemoveFolder, 0}, false,
        {"DEBUG Processing item '%d\\Update'",
         "WARN Checking directory '%d\\Update' for a link failed (error e0010058): it is left as it is"}},
       {"the row's own folder, matched", Refused::Listing, L"Update",
-       {ParentZorDataDir, L"Update", L"*.ini", 1, ActionDeleteMatching, 0}, false,
+       {RunFolder::ZorDataDir, L"Update", L"*.ini", Redirection::On, ActionDeleteMatching, 0}, false,
        {"DEBUG Processing item '%d\\Update'",
         "WARN Checking directory '%d\\Update' for a link failed (error e0010058): it is left as it is"}},
       {"the row's own folder, HardForce", Refused::Listing, L"Update",
-       {ParentZorDataDir, L"Update", nullptr, 1, ActionRemoveTree, 0}, false,
+       {RunFolder::ZorDataDir, L"Update", nullptr, Redirection::On, ActionRemoveTree, 0}, false,
        {"DEBUG Processing item '%d\\Update'",
         "WARN Checking directory '%d\\Update' for a link failed (error e0010058): it is left as it is"}},
       {"the row's own folder under deletedirforcehard", Refused::Listing, L"Update",
-       {ParentZorDataDir, L"Update", nullptr, 1, ActionRemoveFolder, 0}, true,
+       {RunFolder::ZorDataDir, L"Update", nullptr, Redirection::On, ActionRemoveFolder, 0}, true,
        {"DEBUG Processing item '%d\\Update'",
         "WARN Checking directory '%d\\Update' for a link failed (error e0010058): it is left as it is"}},
       // The main folder is on the way of every program folder row, and goes
       // last, as a tree: the tree delete refuses it by itself.
       {"the main folder above the program folder is not listed", Refused::Listing, L"ZOR",
-       {ParentZorDir, nullptr, L"*.exe", 1, ActionDeleteMatching, 0}, true,
+       {RunFolder::ZorDir, nullptr, L"*.exe", Redirection::On, ActionDeleteMatching, 0}, true,
        {"DEBUG Processing item '%z'",
         "WARN Checking directory '%m' for a link failed (error e0010058): fileItem number 0 is not removed",
         "DEBUG Deleting ZOR path '%m'...", "INFO Deleting ZOR path '%m' failed with error:0xe0010058"}},
@@ -337,7 +337,7 @@ TEST(FileRemoverLinkChecks, AFailedCheckRefusesTheRow) {
     const std::string before = test::Describe(Snapshot(root.path()));
     FileStage stage;
     stage.parameters().ZorDataDir = data;
-    if (c.row.parentDir == ParentZorDir) stage.parameters().ZorDir = program;
+    if (c.row.parentDir == RunFolder::ZorDir) stage.parameters().ZorDir = program;
     stage.parameters().DeleteDirForceHard = c.forceHard;
     const FileItem rows[] = {c.row};
     if (c.refused == Refused::Open) {

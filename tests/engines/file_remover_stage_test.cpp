@@ -118,10 +118,10 @@ TEST_F(FileStageRun, WithoutFoldersEveryRowIsReportedAndNothingDone) {
 TEST_F(FileStageRun, RowsOutsideTheFolderNumbersAreReportedAndTheRestRun) {
   stage_.parameters().ZorDir = folder_.path();
   const FileItem rows[] = {
-      {-1, L"Logs", nullptr, 1, ActionRemoveTree, 0},
-      {12, L"Logs", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorAdminDir, L"Logs", nullptr, 1, ActionRemoveTree, 0},
-      {ParentZorDir, L"Logs", nullptr, 1, ActionRemoveTree, 0},
+      {static_cast<RunFolder>(-1), L"Logs", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {static_cast<RunFolder>(12), L"Logs", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorAdminDir, L"Logs", nullptr, Redirection::On, ActionRemoveTree, 0},
+      {RunFolder::ZorDir, L"Logs", nullptr, Redirection::On, ActionRemoveTree, 0},
   };
   PlaceFile(folder_ / L"Logs\\a.log", "log");
   EXPECT_TRUE(stage_.remover().RemoveFilesAndFolders(rows).Empty());
@@ -145,10 +145,10 @@ TEST_F(FileStageRun, ARowsActionsRunInTheirFixedOrder) {
   PlaceFile(folder_ / L"Emptied\\sub\\b.txt", "b");
   PlaceFile(folder_ / L"Matched\\a.txt", "a");
   const FileItem rows[] = {
-      {ParentZorDataDir, L"note.lnk", nullptr, 1, ActionReportSpecial | ActionDeleteFile, 0},
-      {ParentZorDataDir, L"Plain", nullptr, 1, ActionRemoveTree | ActionRemoveFolder | ActionRunSpecial, 0},
-      {ParentZorDataDir, L"Emptied", nullptr, 1, ActionRemoveTree | ActionEmptyAndRemoveFolder, 0},
-      {ParentZorDataDir, L"Matched", L"*.txt", 1, ActionDeleteMatching | ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDataDir, L"note.lnk", nullptr, Redirection::On, ActionReportSpecial | ActionDeleteFile, 0},
+      {RunFolder::ZorDataDir, L"Plain", nullptr, Redirection::On, ActionRemoveTree | ActionRemoveFolder | ActionRunSpecial, 0},
+      {RunFolder::ZorDataDir, L"Emptied", nullptr, Redirection::On, ActionRemoveTree | ActionEmptyAndRemoveFolder, 0},
+      {RunFolder::ZorDataDir, L"Matched", L"*.txt", Redirection::On, ActionDeleteMatching | ActionEmptyAndRemoveFolder, 0},
   };
   EXPECT_TRUE(stage_.remover().RemoveFilesAndFolders(rows).Empty());
   const std::string note = N(folder_ / L"note.lnk");
@@ -336,7 +336,7 @@ TEST_F(FileStageRun, WithoutAnAdministrationFolderItsRowsAreReportedAndSkipped) 
   EXPECT_TRUE(stage_.remover().RunStage().Empty());
 
   Lines expected;
-  for (const int row : test::RowsOf(ParentZorAdminDir)) {
+  for (const int row : test::RowsOf(RunFolder::ZorAdminDir)) {
     expected.push_back("Missing ParentDir path for fileItem number " + std::to_string(row));
   }
   Lines missing;

@@ -114,7 +114,7 @@ std::string Describe(const std::map<std::wstring, std::string>& snapshot) {
   return text;
 }
 
-std::vector<int> RowsOf(std::int32_t parentDir) {
+std::vector<int> RowsOf(RunFolder parentDir) {
   std::vector<int> rows;
   const std::span<const FileItem> table = FileItemTable();
   for (std::size_t i = 0; i < table.size(); ++i) {

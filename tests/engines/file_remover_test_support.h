@@ -63,6 +63,6 @@ std::string Describe(const std::map<std::wstring, std::string>& snapshot);
 
 
 // Item numbers of the product table's rows in one folder.
-std::vector<int> RowsOf(std::int32_t parentDir);
+std::vector<int> RowsOf(RunFolder parentDir);
 
 }  // namespace zor::test

@@ -31,11 +31,6 @@ using fuzz::FieldAt;
 using fuzz::Printable;
 using fuzz::Require;
 
-constexpr std::wstring SystemFolders::*kSystemFolders[] = {
-    &SystemFolders::WindowsDir,       &SystemFolders::System32Dir,        &SystemFolders::SysWow64Dir,
-    &SystemFolders::DriversDir,       &SystemFolders::ProgramFilesDir,    &SystemFolders::ProgramFilesX86Dir,
-    &SystemFolders::ProgramDataDir,   &SystemFolders::UsersDir,           &SystemFolders::CommonDesktopDir,
-    &SystemFolders::CommonStartMenuDir, &SystemFolders::CommonProgramsDir};
 
 // The length of the root of a resolved path ("C:" or "\\server\share"), 0
 // when it has none.
@@ -77,7 +72,7 @@ bool ModelRefuses(std::wstring_view path, const SystemFolders& folders) {
   std::wstring full;
   if (!FullFolderPath(path, folders.CurrentDir, full)) return true;
   if (RootLength(full) == full.size()) return true;
-  for (const auto field : kSystemFolders) {
+  for (const auto field : GuardedFolderFields()) {
     std::wstring system;
     const std::wstring& folder = folders.*field;
     if (folder.empty() || !FullFolderPath(folder, {}, system)) continue;
@@ -190,12 +185,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zor::SystemFolders folders;
   folders.CurrentDir = std::wstring(FieldAt(fields, 1));
   std::size_t index = 2;
-  for (const auto field : zor::kSystemFolders) folders.*field = std::wstring(FieldAt(fields, index++));
+  for (const auto field : zor::GuardedFolderFields()) folders.*field = std::wstring(FieldAt(fields, index++));
   const std::wstring_view path = FieldAt(fields, 0);
   zor::CheckResolution(path, folders);
   zor::CheckRefusal(path, folders);
   // One system folder an input: each costs a few hundred resolutions.
-  const auto tried = zor::kSystemFolders[size % std::size(zor::kSystemFolders)];
+  const auto tried = zor::GuardedFolderFields()[size % std::size(zor::GuardedFolderFields())];
   zor::CheckSystemFolder(folders, folders.*tried, zor::FolderName(FieldAt(fields, 13)));
   zor::CheckProductName(FieldAt(fields, 13));
   return 0;
