@@ -9,6 +9,7 @@
 #include "app/stage_engine.h"
 #include "foundation/format_text.h"
 #include "logging/logger.h"
+#include "platform/unique_handle.h"
 
 namespace zor {
 
@@ -33,6 +34,9 @@ class RunContext {
   RunContext(const RunContext&) = delete;
   RunContext& operator=(const RunContext&) = delete;
 
+  // Made by the service stage, which runs once per process; it guards
+  // parameters.RestartCounter while the stage's workers run.
+  UniqueNtHandle serviceStageMutex;
   // Absent until logging is set up, and when it could not be.
   Logger* logger = nullptr;
   RunParameters parameters;

@@ -25,6 +25,7 @@ changing=(
   RegDeleteTreeW RegFlushKey
   TerminateProcess
   CreateServiceW ChangeServiceConfigW ControlService ControlServiceExW DeleteService StartServiceW
+  CallNamedPipeW
   SetupDiCallClassInstaller SetupDiRemoveDevice SetupUninstallOEMInfW MsiConfigureProductW MsiConfigureProductExW
 )
 for prefix in Zw Nt; do

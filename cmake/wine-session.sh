@@ -51,7 +51,10 @@ start_session() {
   [ -f "$prefix/system.reg" ] || fresh=1
   mkdir -p "$prefix"
   # wineboot returns once the prefix is ready; the persistent server stays.
-  boot "$prefix" -i
+  # Only a new prefix is set up (-i): on an existing one that starts a second
+  # service manager beside the first, and services that start with Windows
+  # then run twice.
+  if [ "$fresh" -eq 1 ]; then boot "$prefix" -i; else boot "$prefix" ""; fi
   # A plain Windows machine has no just-in-time debugger; Wine starts winedbg
   # when none is named, so name one that does not exist.
   WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \

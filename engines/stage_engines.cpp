@@ -5,6 +5,7 @@
 #include "app/run_context.h"
 #include "engines/file_remover.h"
 #include "engines/registry_remover.h"
+#include "engines/service_remover.h"
 
 namespace zor {
 
@@ -12,7 +13,7 @@ void BindStageEngines(RunContext& context) {
   StageEngines& engines = context.engines;
   engines.installerData = std::make_unique<PendingEngine>(context);
   engines.mailPlugins = std::make_unique<PendingEngine>(context);
-  engines.services = std::make_unique<PendingEngine>(context);
+  engines.services = std::make_unique<ServiceRemover>(context);
   engines.firewallDriver = std::make_unique<PendingEngine>(context);
   engines.drivers = std::make_unique<PendingEngine>(context);
   engines.processes = std::make_unique<PendingEngine>(context);

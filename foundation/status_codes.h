@@ -27,6 +27,12 @@ inline constexpr StatusCode ListingEnd = CodeFromBits(0x6001000E);
 inline constexpr StatusCode NoCurrentEntry = CodeFromBits(0xE001000E);
 inline constexpr StatusCode KeyNotFound = CodeFromBits(0xE0010013);
 inline constexpr StatusCode ValueWrongType = CodeFromBits(0xE0010014);
+// A service sat in STOP_PENDING past its wait hint and the grace without
+// advancing its check point.
+inline constexpr StatusCode ServiceStopTimeout = CodeFromBits(0xE0010031);
+// A service handle could not be opened again with more rights; the severity
+// bits are the underlying failure's.
+inline constexpr StatusCode ServiceReopenFailed = CodeFromBits(0xE0010033);
 inline constexpr StatusCode ViewNeedsMachineOrUsersRoot = CodeFromBits(0xE0010039);
 inline constexpr StatusCode ViewNeeds64BitWindows = CodeFromBits(0xE001003A);
 
@@ -64,6 +70,9 @@ inline constexpr StatusCode GenericFailure = CodeFromBits(0x80004005);
 inline constexpr StatusCode BadPathname = CodeFromBits(0xC00700A1);
 inline constexpr StatusCode NoMoreSubKeys = CodeFromBits(0x80070103);
 inline constexpr StatusCode KeyMarkedForDeletion = CodeFromBits(0xC00703FA);
+inline constexpr StatusCode ServiceDoesNotExist = CodeFromBits(0xC0070424);
+// A stop control refused because Windows is shutting down.
+inline constexpr StatusCode ShutdownInProgress = CodeFromBits(0xC007045B);
 // A link was found where the operation would have had to go through it
 // (ERROR_REPARSE_POINT_ENCOUNTERED, severity error): nothing was done
 // through it.
@@ -74,6 +83,8 @@ inline constexpr StatusCode UnbalancedQuotes = CodeFromBits(0xE0010101);
 inline constexpr StatusCode AnotherRunActive = CodeFromBits(0xE0010102);
 // A separate copy may not start a copy of its own.
 inline constexpr StatusCode CopyOfACopy = CodeFromBits(0xE0010103);
+// A watchdog answered its stop request with anything but the permission.
+inline constexpr StatusCode WatchdogRefusedStop = CodeFromBits(0xE0010104);
 }  // namespace status
 
 // Win32 error numbers that the conversions need; the portable code cannot
@@ -82,6 +93,8 @@ namespace win32 {
 inline constexpr std::uint32_t ErrorAccessDenied = 5;
 inline constexpr std::uint32_t ErrorAlreadyExists = 183;
 inline constexpr std::uint32_t ErrorServiceDoesNotExist = 1060;
+inline constexpr std::uint32_t ErrorServiceMarkedForDelete = 1072;
+inline constexpr std::uint32_t ErrorShutdownInProgress = 1115;
 }  // namespace win32
 
 inline constexpr std::int32_t NtStatusBufferOverflow = CodeFromBits(0x80000005);

@@ -107,7 +107,10 @@ namespace zor {
   X(RtlFreeUnicodeString, VOID, (PUNICODE_STRING Text))                                                                \
   X(RtlCreateUserThread, NTSTATUS,                                                                                     \
     (HANDLE Process, PSECURITY_DESCRIPTOR Security, BOOLEAN CreateSuspended, ULONG ZeroBits, SIZE_T MaximumStack,      \
-     SIZE_T CommittedStack, PTHREAD_START_ROUTINE Start, PVOID Parameter, PHANDLE Thread, CLIENT_ID * ClientId))
+     SIZE_T CommittedStack, PTHREAD_START_ROUTINE Start, PVOID Parameter, PHANDLE Thread, CLIENT_ID * ClientId))                         \
+  X(ZwResumeThread, NTSTATUS, (HANDLE Thread, PULONG PreviousSuspendCount))                                          \
+  X(ZwWaitForMultipleObjects, NTSTATUS,                                                                                \
+    (ULONG Count, const HANDLE* Handles, ULONG WaitType, BOOLEAN Alertable, PLARGE_INTEGER Timeout))
 
 // Calls that can change the machine: files, keys, values, security,
 // privileges, other processes, the system itself. They are kept apart so

@@ -44,6 +44,66 @@ void WINAPI FreeSessions(void* memory) {
   if (const SessionLibrary& library = Sessions(); library.release) library.release(memory);
 }
 
+namespace {
+
+// Ends one overlapped step on the pipe within `milliseconds`; a step still
+// pending then is cancelled and waited out, so `io` is free again.
+bool FinishPipeStep(HANDLE pipe, OVERLAPPED& io, BOOL started, DWORD milliseconds, DWORD& count, DWORD& error) {
+  if (!started && GetLastError() != ERROR_IO_PENDING) {
+    error = GetLastError();
+    return false;
+  }
+  if (::WaitForSingleObject(io.hEvent, milliseconds) != WAIT_OBJECT_0) {
+    ::CancelIo(pipe);
+    ::GetOverlappedResult(pipe, &io, &count, TRUE);
+    error = ERROR_TIMEOUT;
+    return false;
+  }
+  if (!::GetOverlappedResult(pipe, &io, &count, FALSE)) {
+    error = GetLastError();
+    return false;
+  }
+  return true;
+}
+
+HANDLE OpenPipe(const wchar_t* pipe, DWORD milliseconds) {
+  HANDLE handle = ::CreateFileW(pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                                nullptr);
+  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PIPE_BUSY && ::WaitNamedPipeW(pipe, milliseconds)) {
+    handle = ::CreateFileW(pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                           nullptr);
+  }
+  return handle;
+}
+
+}  // namespace
+
+BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD requestSize, void* answer, DWORD capacity,
+                           DWORD* answerSize, DWORD milliseconds) {
+  *answerSize = 0;
+  const HANDLE handle = OpenPipe(pipe, milliseconds);
+  if (handle == INVALID_HANDLE_VALUE) return FALSE;
+  DWORD error = 0;
+  DWORD count = 0;
+  bool exchanged = false;
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  OVERLAPPED io{};
+  io.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (io.hEvent == nullptr || !::SetNamedPipeHandleState(handle, &mode, nullptr, nullptr)) {
+    error = GetLastError();
+  } else if (FinishPipeStep(handle, io, ::WriteFile(handle, request, requestSize, nullptr, &io), milliseconds, count,
+                            error)) {
+    ::ResetEvent(io.hEvent);
+    exchanged = FinishPipeStep(handle, io, ::ReadFile(handle, answer, capacity, nullptr, &io), milliseconds, count,
+                               error);
+    if (exchanged) *answerSize = count;
+  }
+  if (io.hEvent != nullptr) ::CloseHandle(io.hEvent);
+  ::CloseHandle(handle);
+  if (!exchanged) SetLastError(error != 0 ? error : ERROR_TIMEOUT);
+  return exchanged ? TRUE : FALSE;
+}
+
 Win32Api& Win32() { return g_win32; }
 Win32ChangesApi& Win32Changes() { return g_win32Changes; }
 

@@ -18,6 +18,14 @@ namespace zor {
 BOOL WINAPI EnumerateSessions(HANDLE server, DWORD reserved, DWORD version, void** sessions, DWORD* count);
 void WINAPI FreeSessions(void* memory);
 
+// One request and its answer on a message-mode named pipe of this machine
+// (`pipe` is the full name, \\.\pipe\NAME). Waits at most `milliseconds`
+// for a free instance and as long again for the answer; a server that never
+// answers is given up, not waited for. FALSE with the last error set on
+// failure (ERROR_TIMEOUT when no answer came).
+BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD requestSize, void* answer, DWORD capacity,
+                           DWORD* answerSize, DWORD milliseconds);
+
 // X(name, function whose type and address the entry starts with)
 #define ZOR_WIN32_READ_ENTRIES(X)                       \
   X(MessageBoxW, ::MessageBoxW)                         \
@@ -36,7 +44,11 @@ void WINAPI FreeSessions(void* memory);
   X(CreateMutexW, ::CreateMutexW)                       \
   X(Sleep, ::Sleep)                                     \
   X(EnumerateSessions, zor::EnumerateSessions)             \
-  X(FreeSessions, zor::FreeSessions)
+  X(FreeSessions, zor::FreeSessions)                       \
+  X(OpenSCManagerW, ::OpenSCManagerW)                      \
+  X(OpenServiceW, ::OpenServiceW)                          \
+  X(QueryServiceStatus, ::QueryServiceStatus)              \
+  X(CloseServiceHandle, ::CloseServiceHandle)
 
 #define ZOR_WIN32_CHANGE_ENTRIES(X)                         \
   X(CreateProcessW, ::CreateProcessW)                       \
@@ -44,7 +56,10 @@ void WINAPI FreeSessions(void* memory);
   X(AdjustTokenPrivileges, ::AdjustTokenPrivileges)         \
   X(ExitWindowsEx, ::ExitWindowsEx)                         \
   X(InitiateSystemShutdownExW, ::InitiateSystemShutdownExW) \
-  X(MoveFileExW, ::MoveFileExW)
+  X(MoveFileExW, ::MoveFileExW)                             \
+  X(ControlService, ::ControlService)                       \
+  X(DeleteService, ::DeleteService)                         \
+  X(ExchangeOnPipe, zor::ExchangeOnPipe)
 
 #define ZOR_WIN32_MEMBER(name, function) decltype(&function) name = &function;
 struct Win32Api {

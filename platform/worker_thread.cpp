@@ -1,5 +1,8 @@
 #include "platform/worker_thread.h"
 
+#include <new>
+#include <utility>
+
 #include "platform/hardware_faults.h"
 #include "platform/native_api.h"
 
@@ -88,6 +91,57 @@ StatusCode WorkerThread::Wait(std::uint32_t milliseconds) {
   if (!NT_SUCCESS(result)) return StatusFromNtStatus(result);
   thread_.reset();
   return status::Success;
+}
+
+namespace {
+
+constexpr SIZE_T kOwnedStackReserve = 1024 * 1024;
+constexpr SIZE_T kOwnedStackCommit = 4096;
+constexpr ULONG kWaitAll = 0;
+
+DWORD WINAPI OwnedWorkerStart(void* parameter) {
+  auto* body = static_cast<std::function<void()>*>(parameter);
+  ZorGuardedCall(RunBody, body);
+  delete body;
+  if (Native().RtlExitUserThread) Native().RtlExitUserThread(0);
+  return 0;
+}
+
+}  // namespace
+
+StatusCode StartOwnedWorker(std::function<void()> body, UniqueNtHandle& thread) {
+  auto* owned = new (std::nothrow) std::function<void()>(std::move(body));
+  if (owned == nullptr) return status::OutOfMemory;
+  UniqueNtHandle created;
+  CLIENT_ID client{};
+  const NTSTATUS made = Native().RtlCreateUserThread(nt::CurrentProcess(), nullptr, TRUE, 0, kOwnedStackReserve,
+                                                     kOwnedStackCommit, &OwnedWorkerStart, owned, created.put(),
+                                                     &client);
+  if (!NT_SUCCESS(made)) {
+    delete owned;
+    return StatusOfNativeCall(made);
+  }
+  const NTSTATUS resumed = Native().ZwResumeThread(created.get(), nullptr);
+  if (!NT_SUCCESS(resumed)) {
+    // A thread that never ran still owns its body; ending it frees nothing,
+    // so the body is left to the process's end rather than freed under it.
+    Native().ZwTerminateThread(created.get(), 0);
+    return StatusOfNativeCall(resumed);
+  }
+  thread = std::move(created);
+  return status::Success;
+}
+
+StatusCode WaitForAllThreads(std::span<const HANDLE> threads, std::uint32_t milliseconds) {
+  if (threads.empty()) return status::Success;
+  if (threads.size() > MAXIMUM_WAIT_OBJECTS) return status::InvalidArgument;
+  LARGE_INTEGER timeout;
+  timeout.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;
+  const NTSTATUS result = Native().ZwWaitForMultipleObjects(static_cast<ULONG>(threads.size()), threads.data(),
+                                                            kWaitAll, FALSE,
+                                                            milliseconds == INFINITE ? nullptr : &timeout);
+  if (result == STATUS_TIMEOUT) return status::WaitTimedOut;
+  return StatusOfNativeCall(result);
 }
 
 }  // namespace zor

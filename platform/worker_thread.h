@@ -4,6 +4,7 @@
 // filter, and when that takes it the whole process ends with 0xFFFFFFFF.
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "foundation/status_codes.h"
 #include "platform/unique_handle.h"
@@ -36,6 +37,16 @@ class WorkerThread {
   std::uint32_t flags_ = WorkerPlain;
   UniqueNtHandle thread_;
 };
+
+// Starts a thread that owns its body, for work that may outlive whoever
+// started it: created suspended with a 1 MB stack reserve and 4 KB
+// committed, then resumed. The body is freed by the thread when it ends; the
+// caller gets the thread's handle in `thread` and need not wait for it.
+StatusCode StartOwnedWorker(std::function<void()> body, UniqueNtHandle& thread);
+
+// One wait for all threads at once (at most 64): WaitTimedOut when one of
+// them still runs after `milliseconds`.
+StatusCode WaitForAllThreads(std::span<const HANDLE> threads, std::uint32_t milliseconds);
 
 // What the guard decides for an exception that escaped a worker body:
 // EXCEPTION_EXECUTE_HANDLER ends the process with 0xFFFFFFFF.

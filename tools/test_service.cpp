@@ -12,7 +12,8 @@
 //                 one and is answered "stop-allowed"; with --silent it reads
 //                 requests and never answers or allows anything;
 // --hold=PATH     keeps the file open without delete or write sharing while
-//                 the service runs, as the product holds its own files.
+//                 the service runs, as the product holds its own files;
+// /ANYTHING       a switch of the program it stands in for, ignored.
 // Plain Win32 calls only: nothing of the remover's own code.
 #include <windows.h>
 
@@ -73,6 +74,8 @@ bool ReadSettings(int argc, wchar_t** argv, Settings& settings) {
       settings.silent = true;
     } else if (StartsWith(argv[i], L"--hold=", &value) && *value) {
       settings.held.emplace_back(value);
+    } else if (argv[i][0] == L'/') {
+      // A switch of the program it stands in for ("/service"): nothing to do.
     } else {
       return false;
     }

@@ -9,7 +9,10 @@
 //                                     [--program-folder=PATH]
 //       the client; --admin-console adds the administration console and
 //       server, --user-file a file of the administrator's own in the data
-//       folder, --program-folder a custom program folder of any name
+//       folder, --program-folder a custom program folder of any name;
+//       the product's services and the other vendor's service run after it
+//   zor_fixture_installer.exe service-state NAME...
+//       "NAME running|stopped|pending|absent" for each service named
 // Exit code 0 when everything was laid down, 1 when a step failed (the
 // message names it), 2 for a wrong command line.
 #include <windows.h>
@@ -28,7 +31,8 @@ int Usage(const wchar_t* problem) {
   std::fwprintf(stderr,
                 L"%ls\nusage: zor_fixture_installer.exe prepare-machine\n"
                 L"       zor_fixture_installer.exe install [--admin-console] [--user-file] "
-                L"[--program-folder=PATH]\n",
+                L"[--program-folder=PATH]\n"
+                L"       zor_fixture_installer.exe service-state NAME...\n",
                 problem);
   return 2;
 }
@@ -39,6 +43,17 @@ int wmain(int argc, wchar_t** argv) {
   using namespace zor::fixture;
   if (argc < 2) return Usage(L"no command given");
   const std::wstring command = argv[1];
+  if (command == L"service-state") {
+    // One line per service named: "NAME STATE".
+    if (argc < 3) return Usage(L"no service named");
+    try {
+      for (int i = 2; i < argc; ++i) std::wprintf(L"%ls %ls\n", argv[i], ServiceState(argv[i]).c_str());
+      return 0;
+    } catch (const FixtureError& error) {
+      std::fwprintf(stderr, L"zor_fixture_installer: %ls\n", error.text().c_str());
+      return 1;
+    }
+  }
   bool adminConsole = false;
   bool userFile = false;
   for (int i = 2; i < argc; ++i) {

@@ -81,6 +81,13 @@ zor_snapshot installed || { scenario_fail "no snapshot after the installation"; 
 
 step "removal"
 removal
+# The product's services are gone from the service manager itself (not only
+# their keys), and the other vendor's service of a similar name still runs.
+step "services after the removal"
+states=$(zor_installer service-state ZorWatchdog ZorSvc ZorUpdate ZorAdminServer ZorroBackup | tr -d '\r')
+echo "$states"
+expected_states=$'ZorWatchdog absent\nZorSvc absent\nZorUpdate absent\nZorAdminServer absent\nZorroBackup running'
+[ "$states" = "$expected_states" ] || scenario_fail "services after the removal: $(echo $states)"
 zor_snapshot removed || { scenario_fail "no snapshot after the removal"; exit 1; }
 
 step "comparison"

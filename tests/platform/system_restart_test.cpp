@@ -224,7 +224,9 @@ TEST_F(SystemRestart, TheSessionsDecideWhetherARestartMayBeForcedOrAskedAtAll) {
     machine_.shutdownAnswers = {{TRUE, 0}};
     EXPECT_EQ(RequestRestart(row.flags), row.result);
     ASSERT_EQ(static_cast<int>(machine_.shutdownCalls.size()), row.calls);
-    if (row.calls > 0) EXPECT_EQ(machine_.shutdownCalls.front().force, row.force);
+    if (row.calls > 0) {
+      EXPECT_EQ(machine_.shutdownCalls.front().force, row.force);
+    }
   }
 }
 

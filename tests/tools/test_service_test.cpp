@@ -10,83 +10,12 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/narrow_text.h"
+#include "tests/support/test_service_host.h"
 
 namespace zor {
 namespace {
 
-std::wstring ServiceProgram() {
-  std::wstring path = L"Z:" + test::Widen(ZOR_TEST_SERVICE_PATH);
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
-// A service of the test's own name, deleted (and its process ended) at the
-// end of the test.
-class TestService {
- public:
-  TestService(const std::wstring& suffix, const std::wstring& arguments)
-      : name_(L"ZorTestSvc-" + std::to_wstring(GetCurrentProcessId()) + L"-" + suffix) {
-    manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    if (!manager_) return;
-    const std::wstring command = L"\"" + ServiceProgram() + L"\" " + arguments;
-    service_ = CreateServiceW(manager_, name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                              SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, command.c_str(), nullptr, nullptr, nullptr,
-                              nullptr, nullptr);
-  }
-  ~TestService() {
-    if (service_) {
-      SERVICE_STATUS_PROCESS status{};
-      DWORD needed = 0;
-      if (QueryServiceStatusEx(service_, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                               &needed) &&
-          status.dwProcessId != 0) {
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId)) {
-          TerminateProcess(process, 0);
-          WaitForSingleObject(process, 5000);
-          CloseHandle(process);
-        }
-      }
-      DeleteService(service_);
-      CloseServiceHandle(service_);
-    }
-    if (manager_) CloseServiceHandle(manager_);
-  }
-
-  bool Made() const { return service_ != nullptr; }
-  const std::wstring& Name() const { return name_; }
-
-  SERVICE_STATUS Status() const {
-    SERVICE_STATUS status{};
-    QueryServiceStatus(service_, &status);
-    return status;
-  }
-
-  // Polls until the state is reached or the time is up; gives the last status.
-  SERVICE_STATUS WaitFor(DWORD state, DWORD milliseconds = 15000) const {
-    SERVICE_STATUS status = Status();
-    for (DWORD waited = 0; status.dwCurrentState != state && waited < milliseconds; waited += 100) {
-      Sleep(100);
-      status = Status();
-    }
-    return status;
-  }
-
-  bool Start() const { return StartServiceW(service_, 0, nullptr) != FALSE; }
-
-  // The stop control; false with the error when the service refuses it.
-  bool Stop(DWORD& error) const {
-    SERVICE_STATUS status{};
-    SetLastError(0);
-    const bool sent = ControlService(service_, SERVICE_CONTROL_STOP, &status) != FALSE;
-    error = sent ? 0 : GetLastError();
-    return sent;
-  }
-
- private:
-  std::wstring name_;
-  SC_HANDLE manager_ = nullptr;
-  SC_HANDLE service_ = nullptr;
-};
+using test::TestService;
 
 TEST(TestService, EachStopModeBehavesAsItsNameSays) {
   const struct {

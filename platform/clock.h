@@ -1,0 +1,15 @@
+#pragma once
+// The program's clock: the tick count and a plain sleep, both through the
+// native table, so that a test can run minutes of waiting in an instant by
+// swapping NtGetTickCount and NtDelayExecution.
+#include <cstdint>
+
+namespace zor {
+
+// Milliseconds since Windows started; wraps after 49.7 days.
+std::uint32_t TickCount();
+
+// A relative, non-alertable sleep; its result does not matter to anyone.
+void SleepMilliseconds(std::int32_t milliseconds);
+
+}  // namespace zor
