@@ -27,8 +27,8 @@ struct RunParameters {
   std::wstring ProgramFilesDir;
   std::wstring ProgramFilesX86Dir;
   std::vector<std::wstring> Whitelist;
-  // The file named by "whitelist"; its entries go into Whitelist once the
-  // whitelist reader exists. Until then the path is only kept.
+  // The file named by "whitelist", whose entries ReadOptions puts into
+  // Whitelist.
   std::wstring WhitelistPath;
   bool Is64BitSystem = false;
   bool Is32BitSystem = false;

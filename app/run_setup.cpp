@@ -8,6 +8,7 @@
 #include "app/options.h"
 #include "app/product_folder.h"
 #include "app/separate_copy.h"
+#include "app/whitelist_file.h"
 #include "logging/log_manager.h"
 #include "platform/named_mutex.h"
 #include "platform/os_identity_reader.h"
@@ -195,10 +196,14 @@ StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine) {
   }
   std::size_t index = 0;
   if (const OptionEntry* whitelist = FindOption(options, L"whitelist", index)) {
-    // The whitelist reader comes with the process stage; until then the file
-    // is reported as not readable and Whitelist stays as it was.
-    context.Log(severity::Info, Here(), L"Parsing Whitelist file '%s' failed (error: %x)", whitelist->value,
-                status::NotSupported);
+    std::vector<std::wstring> entries;
+    if (const StatusCode read = ReadWhitelistFile(whitelist->value, entries); IsFailure(read)) {
+      context.Log(severity::Info, Here(), L"Parsing Whitelist file '%s' failed (error: %x)", whitelist->value, read);
+    } else {
+      context.Log(severity::Info, Here(), L"Whitelist file '%s' read: %d entries", whitelist->value,
+                  static_cast<std::int32_t>(entries.size()));
+      context.parameters.Whitelist = std::move(entries);
+    }
   }
   return {};
 }

@@ -198,7 +198,7 @@ TEST(ReadOptions, AnEmptyCommandLineChangesNothingAndLogsNothing) {
   EXPECT_TRUE(log.Lines().empty());
 }
 
-TEST(ReadOptions, AppliesTheOptionsAndReportsTheWhitelistAsNotReadable) {
+TEST(ReadOptions, AppliesTheOptionsAndReportsAWhitelistThatCannotBeRead) {
   struct Row {
     const wchar_t* commandLine;
     std::int32_t runNumber;
@@ -222,7 +222,7 @@ TEST(ReadOptions, AppliesTheOptionsAndReportsTheWhitelistAsNotReadable) {
        L"",
        false,
        {L"INFO Command line: zorremover.exe /zordir /whitelist=C:\\lists\\white.txt",
-        L"INFO Parsing Whitelist file 'C:\\lists\\white.txt' failed (error: e0010054)"}},
+        L"INFO Parsing Whitelist file 'C:\\lists\\white.txt' failed (error: e001003e)"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(test::Narrow(row.commandLine));
@@ -241,6 +241,42 @@ TEST(ReadOptions, AppliesTheOptionsAndReportsTheWhitelistAsNotReadable) {
     ASSERT_EQ(lines.size(), row.expectedLines.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
       EXPECT_EQ(lines[i], test::Narrow(row.expectedLines[i]));
+  }
+}
+
+// A readable whitelist replaces the list; a folder or a missing file leaves
+// it as it was and says why.
+TEST(ReadOptions, AWhitelistFileThatCanBeReadReplacesTheList) {
+  test::TestFolder folder;
+  const std::wstring file = folder.File(L"white list.txt");
+  const std::string text = "\xFF\xFE" + std::string("C\0:\0\\\0a\0.\0e\0x\0e\0\r\0\n\0\r\0\n\0", 22);
+  HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+  CloseHandle(handle);
+
+  const struct {
+    std::wstring path;
+    std::vector<std::wstring> whitelist;
+    std::string line;
+  } rows[] = {
+      {file, {L"C:\\a.exe", L""}, "INFO Whitelist file '" + test::Narrow(file) + "' read: 2 entries"},
+      {folder.Path(), {L"C:\\keep.exe"},
+       "INFO Parsing Whitelist file '" + test::Narrow(folder.Path()) + "' failed (error: e0010058)"},
+  };
+  int number = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(test::Narrow(row.path));
+    test::CapturedLog log(folder, L"run" + std::to_wstring(number++) + L".log");
+    RunContext context;
+    context.logger = log.logger();
+    context.parameters.Whitelist = {L"C:\\keep.exe"};
+    ASSERT_TRUE(ReadOptions(context, L"zorremover.exe \"/whitelist=" + row.path + L"\"").Empty());
+    EXPECT_EQ(context.parameters.Whitelist, row.whitelist);
+    const std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], row.line);
   }
 }
 
