@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the program, makes a fresh Wine prefix that looks like a customer's
 # 64-bit Windows machine, installs a sample ZOR installation in it (client and
-# administration console), runs "zorremover.exe /silent" and prints what was
+# administration console) with its services and signed programs running,
+# runs "zorremover.exe /silent" and prints what was
 # installed, removed and left, and any collateral damage. Installs missing
 # Debian packages first.
 set -euo pipefail
@@ -27,12 +28,19 @@ zor_snapshot before
 echo "== ZOR Security 10 and ZOR Admin 10, installed as their installers would"
 zor_installer install --admin-console
 zor_snapshot installed
+echo "== the product's services start with Windows; a user's session runs its signed tray and main window"
+zor_installer start-programs
+zor_installer service-state ZorWatchdog ZorSvc ZorUpdate ZorAdminServer ZorroBackup | sed 's/^/    /'
+zor_installer program-state zortray.exe zorgui.exe zorrobkt.exe | sed 's/^/    /'
 
 echo "== $ZOR_REMOVER /silent (its stages; every line is in the log)"
 code=0
 zor_remove /silent >"$ZOR_WORK/console.txt" 2>&1 || code=$?
 grep -F '*****' "$ZOR_WORK/console.txt" | sed 's/^[^*]*/    /' || true
 echo "== exit code: $code"
+echo "== services and programs after the removal (the other vendor's must still run)"
+zor_installer service-state ZorWatchdog ZorSvc ZorUpdate ZorAdminServer ZorroBackup | sed 's/^/    /'
+zor_installer program-state zortray.exe zorgui.exe zorrobkt.exe | sed 's/^/    /'
 zor_snapshot removed
 
 echo "== log: $(zor_log_path)"

@@ -4,6 +4,7 @@
 
 #include "app/run_context.h"
 #include "engines/file_remover.h"
+#include "engines/process_remover.h"
 #include "engines/registry_remover.h"
 #include "engines/service_remover.h"
 
@@ -16,7 +17,7 @@ void BindStageEngines(RunContext& context) {
   engines.services = std::make_unique<ServiceRemover>(context);
   engines.firewallDriver = std::make_unique<PendingEngine>(context);
   engines.drivers = std::make_unique<PendingEngine>(context);
-  engines.processes = std::make_unique<PendingEngine>(context);
+  engines.processes = std::make_unique<ProcessRemover>(context);
   engines.registry = std::make_unique<RegistryRemover>(context);
   engines.files = std::make_unique<FileRemover>(context);
 }

@@ -109,6 +109,8 @@ namespace zor {
     (HANDLE Process, PSECURITY_DESCRIPTOR Security, BOOLEAN CreateSuspended, ULONG ZeroBits, SIZE_T MaximumStack,      \
      SIZE_T CommittedStack, PTHREAD_START_ROUTINE Start, PVOID Parameter, PHANDLE Thread, CLIENT_ID * ClientId))                         \
   X(ZwResumeThread, NTSTATUS, (HANDLE Thread, PULONG PreviousSuspendCount))                                          \
+  X(LdrLoadDll, NTSTATUS, (PWSTR SearchPath, PULONG Characteristics, PUNICODE_STRING Name, PVOID * Module))         \
+  X(LdrGetProcedureAddress, NTSTATUS, (PVOID Module, PANSI_STRING Name, ULONG Ordinal, PVOID * Address))           \
   X(ZwWaitForMultipleObjects, NTSTATUS,                                                                                \
     (ULONG Count, const HANDLE* Handles, ULONG WaitType, BOOLEAN Alertable, PLARGE_INTEGER Timeout))
 

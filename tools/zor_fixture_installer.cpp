@@ -11,6 +11,12 @@
 //       server, --user-file a file of the administrator's own in the data
 //       folder, --program-folder a custom program folder of any name;
 //       the product's services and the other vendor's service run after it
+//   zor_fixture_installer.exe start-programs
+//       the programs of a user's session: the other vendor's tray program
+//       and, when the client is installed, the product's signed tray and
+//       main window (after each start of the machine)
+//   zor_fixture_installer.exe program-state IMAGE_NAME...
+//       "IMAGE_NAME running|absent" for each program named
 //   zor_fixture_installer.exe service-state NAME...
 //       "NAME running|stopped|pending|absent" for each service named
 // Exit code 0 when everything was laid down, 1 when a step failed (the
@@ -32,6 +38,8 @@ int Usage(const wchar_t* problem) {
                 L"%ls\nusage: zor_fixture_installer.exe prepare-machine\n"
                 L"       zor_fixture_installer.exe install [--admin-console] [--user-file] "
                 L"[--program-folder=PATH]\n"
+                L"       zor_fixture_installer.exe start-programs\n"
+                L"       zor_fixture_installer.exe program-state IMAGE_NAME...\n"
                 L"       zor_fixture_installer.exe service-state NAME...\n",
                 problem);
   return 2;
@@ -43,6 +51,22 @@ int wmain(int argc, wchar_t** argv) {
   using namespace zor::fixture;
   if (argc < 2) return Usage(L"no command given");
   const std::wstring command = argv[1];
+  if (command == L"start-programs" || command == L"program-state") {
+    try {
+      if (command == L"start-programs") {
+        const MachineFolders folders = ReadMachineFolders();
+        StartMachinePrograms(folders);
+        StartProductPrograms(folders);
+        std::wprintf(L"programs started\n");
+      } else {
+        for (int i = 2; i < argc; ++i) std::wprintf(L"%ls %ls\n", argv[i], ProgramRuns(argv[i]) ? L"running" : L"absent");
+      }
+      return 0;
+    } catch (const FixtureError& error) {
+      std::fwprintf(stderr, L"zor_fixture_installer: %ls\n", error.text().c_str());
+      return 1;
+    }
+  }
   if (command == L"service-state") {
     // One line per service named: "NAME STATE".
     if (argc < 3) return Usage(L"no service named");

@@ -79,6 +79,11 @@ zor_installer install "${install_options[@]}" || { scenario_fail "the installati
 after_installation || { scenario_fail "after_installation failed"; exit 1; }
 zor_snapshot installed || { scenario_fail "no snapshot after the installation"; exit 1; }
 
+# A user's session runs its programs: the product's signed tray and main
+# window, and the other vendor's tray.
+step "programs of the session"
+zor_installer start-programs || { scenario_fail "the session's programs did not start"; exit 1; }
+
 step "removal"
 removal
 # The product's services are gone from the service manager itself (not only
@@ -88,6 +93,10 @@ states=$(zor_installer service-state ZorWatchdog ZorSvc ZorUpdate ZorAdminServer
 echo "$states"
 expected_states=$'ZorWatchdog absent\nZorSvc absent\nZorUpdate absent\nZorAdminServer absent\nZorroBackup running'
 [ "$states" = "$expected_states" ] || scenario_fail "services after the removal: $(echo $states)"
+programs=$(zor_installer program-state zortray.exe zorgui.exe zorrobkt.exe | tr -d '\r')
+echo "$programs"
+[ "$programs" = $'zortray.exe absent\nzorgui.exe absent\nzorrobkt.exe running' ] ||
+  scenario_fail "programs after the removal: $(echo $programs)"
 zor_snapshot removed || { scenario_fail "no snapshot after the removal"; exit 1; }
 
 step "comparison"
