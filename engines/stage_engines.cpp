@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/run_context.h"
+#include "engines/driver_remover.h"
 #include "engines/file_remover.h"
 #include "engines/process_remover.h"
 #include "engines/registry_remover.h"
@@ -16,7 +17,7 @@ void BindStageEngines(RunContext& context) {
   engines.mailPlugins = std::make_unique<PendingEngine>(context);
   engines.services = std::make_unique<ServiceRemover>(context);
   engines.firewallDriver = std::make_unique<PendingEngine>(context);
-  engines.drivers = std::make_unique<PendingEngine>(context);
+  engines.drivers = std::make_unique<DriverRemover>(context);
   engines.processes = std::make_unique<ProcessRemover>(context);
   engines.registry = std::make_unique<RegistryRemover>(context);
   engines.files = std::make_unique<FileRemover>(context);
