@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
   googletest
-  msitools osslsigncode openssl
+  msitools wixl osslsigncode openssl
   procps util-linux
   python3
 )
