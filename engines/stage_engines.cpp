@@ -5,6 +5,7 @@
 #include "app/run_context.h"
 #include "engines/driver_remover.h"
 #include "engines/file_remover.h"
+#include "engines/installer_data_remover.h"
 #include "engines/process_remover.h"
 #include "engines/registry_remover.h"
 #include "engines/service_remover.h"
@@ -13,7 +14,7 @@ namespace zor {
 
 void BindStageEngines(RunContext& context) {
   StageEngines& engines = context.engines;
-  engines.installerData = std::make_unique<PendingEngine>(context);
+  engines.installerData = std::make_unique<InstallerDataRemover>(context);
   engines.mailPlugins = std::make_unique<PendingEngine>(context);
   engines.services = std::make_unique<ServiceRemover>(context);
   engines.firewallDriver = std::make_unique<PendingEngine>(context);

@@ -41,6 +41,7 @@ inline constexpr StatusCode FileNotFound = CodeFromBits(0xE001003D);
 inline constexpr StatusCode PathNotFound = CodeFromBits(0xE001003E);
 inline constexpr StatusCode InvalidHandle = CodeFromBits(0xE001003F);
 inline constexpr StatusCode InsufficientBuffer = CodeFromBits(0xE0010044);
+inline constexpr StatusCode InvalidData = CodeFromBits(0xE0010045);
 inline constexpr StatusCode BadLength = CodeFromBits(0xE0010049);
 inline constexpr StatusCode ObjectAlreadyExists = CodeFromBits(0xE001004F);
 inline constexpr StatusCode NotSupported = CodeFromBits(0xE0010054);
@@ -60,6 +61,8 @@ inline constexpr StatusCode ValueTooLong = BadLength;
 // The listing path names a DOS device such as CON.
 inline constexpr StatusCode DosDeviceName = NotSupported;
 inline constexpr StatusCode ViewChangeRefused = NotSupported;
+// A resource of the program's own file that Windows found but would not lock.
+inline constexpr StatusCode ResourceNotLocked = InvalidData;
 
 inline constexpr StatusCode RestartRefused = CodeFromBits(0xE0010066);
 inline constexpr StatusCode OwnFolderSupplied = CodeFromBits(0x60018E1C);

@@ -9,6 +9,7 @@
 // but this process and its console.
 #include <windows.h>
 
+#include <msi.h>
 #include <process.h>
 
 namespace zor {
@@ -48,7 +49,12 @@ BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD reque
   X(OpenSCManagerW, ::OpenSCManagerW)                      \
   X(OpenServiceW, ::OpenServiceW)                          \
   X(QueryServiceStatus, ::QueryServiceStatus)              \
-  X(CloseServiceHandle, ::CloseServiceHandle)
+  X(CloseServiceHandle, ::CloseServiceHandle)              \
+  X(FindResourceW, ::FindResourceW)                        \
+  X(LoadResource, ::LoadResource)                          \
+  X(LockResource, ::LockResource)                          \
+  X(SizeofResource, ::SizeofResource)                      \
+  X(MsiEnumRelatedProductsW, ::MsiEnumRelatedProductsW)
 
 #define ZOR_WIN32_CHANGE_ENTRIES(X)                         \
   X(CreateProcessW, ::CreateProcessW)                       \
