@@ -8,37 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
-#include "platform/win32_api.h"
-#include "tests/engines/engine_log.h"
+#include "tests/engines/engine_under_test.h"
 #include "tests/platform/file_test_support.h"
 #include "tests/support/narrow_text.h"
-#include "tests/support/table_swap.h"
+#include "tests/support/recorded_commands.h"
 
 namespace zor {
 namespace {
 
 using Lines = std::vector<std::string>;
 using test::Narrow;
-
-struct Stage {
-  Stage() { context.logger = log.logger(); }
-  ~Stage() { context.logger = nullptr; }
-  test::EngineLog log;
-  RunContext context;
-  DriverRemover remover{context};
-};
-
-// Every command line handed to the command interpreter, then run.
-struct RecordedCommands {
-  static inline std::vector<std::wstring> commands;
-  static int Run(const wchar_t* command) {
-    commands.emplace_back(command);
-    return ::_wsystem(command);
-  }
-  RecordedCommands() { commands.clear(); }
-  test::SwappedEntry<decltype(Win32Changes().RunCommandInterpreter)> swap{Win32Changes().RunCommandInterpreter, &Run};
-};
+using test::RecordedCommands;
+using Stage = test::EngineUnderTest<DriverRemover>;
 
 bool ServiceExists(const std::wstring& name) {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);

@@ -14,53 +14,27 @@
 
 #include "app/run_context.h"
 #include "platform/win32_api.h"
-#include "tests/engines/engine_log.h"
+#include "tests/engines/engine_under_test.h"
 #include "tests/platform/file_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/narrow_text.h"
+#include "tests/support/recorded_commands.h"
 #include "tests/support/table_swap.h"
+#include "tests/support/test_packages.h"
 
 namespace zor {
 namespace {
 
 using Lines = std::vector<std::string>;
 using test::Narrow;
+using test::RecordedCommands;
+using test::RelatedProduct;
+using Stage = test::EngineUnderTest<InstallerDataRemover>;
 
 const std::wstring kProduct = L"{3B9D2E41-6C7A-4F15-8E2B-9A0C4D6F1E73}";
 const std::wstring kUpgrade = L"{6A3F2B1C-8D4E-4F7A-9B2C-1E5D7F3A9C40}";
 const std::wstring kOther = L"{D2A6F184-3C5B-4E97-B0A1-7E8C9D2F4B65}";
 const std::wstring kOtherUpgrade = L"{47B0E3C9-1A2D-4B6E-9F85-C3D7A1E0B928}";
-
-struct Stage {
-  Stage() { context.logger = log.logger(); }
-  ~Stage() { context.logger = nullptr; }
-  test::EngineLog log;
-  RunContext context;
-  InstallerDataRemover remover{context};
-};
-
-// Every command handed to the command interpreter, then run.
-struct RecordedCommands {
-  static inline std::vector<std::wstring> commands;
-  static int Run(const wchar_t* command) {
-    commands.emplace_back(command);
-    return ::_wsystem(command);
-  }
-  RecordedCommands() { commands.clear(); }
-  test::SwappedEntry<decltype(Win32Changes().RunCommandInterpreter)> swap{Win32Changes().RunCommandInterpreter, &Run};
-};
-
-std::wstring RelatedProduct(const std::wstring& upgrade) {
-  wchar_t product[39] = {};
-  return MsiEnumRelatedProductsW(upgrade.c_str(), 0, 0, product) == ERROR_SUCCESS ? product : L"";
-}
-
-void Install(const char* package) {
-  std::wstring msi = L"Z:" + test::Widen(ZOR_TEST_PACKAGES) + L"/" + test::Widen(package);
-  std::replace(msi.begin(), msi.end(), L'/', L'\\');
-  const test::ChildResult installed = test::RunChild(L"msiexec /i \"" + msi + L"\" /qn", 120000);
-  ASSERT_EQ(installed.exitCode, 0u) << installed.output;
-}
 
 std::wstring OwnFolder() {
   wchar_t own[MAX_PATH] = {};
@@ -108,8 +82,8 @@ TEST(InstallerDataStage, WithoutARelatedProductOneLineAndNoFile) {
 // zap, the log beside the program, the temporary files gone; the other
 // vendor's package is untouched.
 TEST(InstallerDataStage, WipesTheRelatedProductThroughTheCarriedCleaner) {
-  Install("other-vendor.msi");
-  Install("zor-core.msi");
+  test::InstallPackage("other-vendor.msi");
+  test::InstallPackage("zor-core.msi");
   ASSERT_EQ(RelatedProduct(kUpgrade), kProduct);
   const std::wstring log = OwnFolder() + L"\\zorremover_msilog.txt";
   DeleteFileW(log.c_str());
@@ -151,7 +125,7 @@ TEST(InstallerDataStage, WipesTheRelatedProductThroughTheCarriedCleaner) {
     EXPECT_EQ(again.log.TakeLines(), Lines{"DEBUG No product code found for our upgrade codes, nothing to do here"});
   }
   // A run after a reinstallation appends to the same log.
-  Install("zor-core.msi");
+  test::InstallPackage("zor-core.msi");
   ASSERT_EQ(RelatedProduct(kUpgrade), kProduct) << "installed again";
   {
     Stage third;
@@ -168,7 +142,7 @@ TEST(InstallerDataStage, WipesTheRelatedProductThroughTheCarriedCleaner) {
 // Where the temporary files go: TMP, else TEMP, else USERPROFILE; with none
 // the stage fails before any file is made.
 TEST(InstallerDataStage, TakesTheTemporaryFolderFromTmpTempOrTheProfile) {
-  Install("zor-core.msi");
+  test::InstallPackage("zor-core.msi");
   test::TestFolder folders;
   const std::wstring tmp = folders / L"tmp";
   const std::wstring temp = folders / L"temp";
@@ -220,7 +194,7 @@ TEST(InstallerDataStage, TakesTheTemporaryFolderFromTmpTempOrTheProfile) {
 // A failure of the installer's enumeration for a later upgrade code ends
 // the stage before any command, whatever the earlier codes found.
 TEST(InstallerDataStage, AFailedEnumerationEndsTheStageBeforeAnyCommand) {
-  Install("zor-core.msi");
+  test::InstallPackage("zor-core.msi");
   static decltype(Win32().MsiEnumRelatedProductsW) original = nullptr;
   original = Win32().MsiEnumRelatedProductsW;
   auto failSecond = [](LPCWSTR upgrade, DWORD reserved, DWORD index, LPWSTR product) -> UINT {

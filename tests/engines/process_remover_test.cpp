@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
 #include "platform/code_signature.h"
 #include "platform/native_api.h"
 #include "platform/process_list.h"
-#include "tests/engines/engine_log.h"
+#include "tests/engines/engine_under_test.h"
 #include "tests/platform/file_test_support.h"
 #include "tests/support/narrow_text.h"
 #include "tests/support/signed_programs.h"
@@ -23,14 +22,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using test::Narrow;
-
-struct Stage {
-  Stage() { context.logger = log.logger(); }
-  ~Stage() { context.logger = nullptr; }
-  test::EngineLog log;
-  RunContext context;
-  ProcessRemover remover{context};
-};
+using Stage = test::EngineUnderTest<ProcessRemover>;
 
 // A copy of a signed program at `path`, running until it is stopped or the
 // test ends.
@@ -71,8 +63,6 @@ class RunningCopy {
   PROCESS_INFORMATION process_{};
 };
 
-bool FileThere(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // The lines that name this test's folder.
 Lines LinesAbout(const Lines& lines, const std::wstring& folder) {
   Lines about;
@@ -103,8 +93,8 @@ TEST(ProcessStage, StopsAndDeletesTheMakersProgramsAndLeavesEveryOtherAlone) {
     SCOPED_TRACE(Narrow(rows[i].file));
     const RunningCopy& copy = *copies[i];
     EXPECT_EQ(copy.Running(), !rows[i].makers);
-    EXPECT_EQ(FileThere(copy.Path()), !rows[i].makers);
-    EXPECT_FALSE(FileThere(copy.Path() + L".to_delete"));
+    EXPECT_EQ(test::PathExists(copy.Path()), !rows[i].makers);
+    EXPECT_FALSE(test::PathExists(copy.Path() + L".to_delete"));
   }
   EXPECT_EQ(LinesAbout(stage.log.TakeLines(), folder.path()), Lines{});
   EXPECT_EQ(stage.context.parameters.RestartCounter, 0);
@@ -136,7 +126,7 @@ TEST(ProcessStage, TheWhitelistAndTheExceptionsKeepASignedProgramRunning) {
     stage.context.parameters.Whitelist = row.whitelist;
     EXPECT_TRUE(stage.remover.RemoveProductProcesses().Empty());
     EXPECT_EQ(copy.Running(), row.kept);
-    EXPECT_EQ(FileThere(row.path), row.kept);
+    EXPECT_EQ(test::PathExists(row.path), row.kept);
     Lines expected;
     if (row.kept) {
       expected = {"DEBUG Found process '" + Narrow(row.path) + "' in " + row.found,
@@ -187,7 +177,7 @@ TEST(ProcessStage, ARenamedFileThatCannotBeDeletedIsPlannedUnderBothNames) {
     EXPECT_TRUE(stage.remover.RemoveProductProcesses().Empty());
   }
   EXPECT_FALSE(copy.Running());
-  EXPECT_TRUE(FileThere(image + L".to_delete"));
+  EXPECT_TRUE(test::PathExists(image + L".to_delete"));
   EXPECT_EQ(stage.context.parameters.RestartCounter, 2);
   EXPECT_TRUE(test::DeletionIsPending(image + L".to_delete"));
   EXPECT_TRUE(test::DeletionIsPending(image));
@@ -228,7 +218,7 @@ TEST(ProcessStage, NeitherThisProgramNorASecondCopyOfItIsStopped) {
   EXPECT_TRUE(stage.remover.RemoveProductProcesses().Empty());
   EXPECT_EQ(WaitForSingleObject(second.hProcess, 1000), static_cast<DWORD>(WAIT_TIMEOUT)) << "the second copy runs on";
   EXPECT_FALSE(other.Running()) << "a maker's program of another name is stopped";
-  EXPECT_TRUE(FileThere(own));
+  EXPECT_TRUE(test::PathExists(own));
   for (const std::string& line : stage.log.TakeLines()) EXPECT_EQ(line.find("process_tests"), std::string::npos) << line;
   TerminateProcess(second.hProcess, 0);
   WaitForSingleObject(second.hProcess, 5000);

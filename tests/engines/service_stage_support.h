@@ -1,12 +1,11 @@
 #pragma once
-// The service stage under test: bound to a run context whose logger keeps
-// its lines, and the hexadecimal form its messages give a status code.
+// The service stage under test (see EngineUnderTest), and the hexadecimal
+// form its messages give a status code.
 #include <cstdio>
 #include <string>
 
-#include "app/run_context.h"
 #include "engines/service_remover.h"
-#include "tests/engines/engine_log.h"
+#include "tests/engines/engine_under_test.h"
 
 namespace zor::test {
 
@@ -16,12 +15,6 @@ inline std::string Hex(StatusCode code) {
   return text;
 }
 
-struct ServiceStageUnderTest {
-  ServiceStageUnderTest() { context.logger = log.logger(); }
-  ~ServiceStageUnderTest() { context.logger = nullptr; }
-  EngineLog log;
-  RunContext context;
-  ServiceRemover remover{context};
-};
+using ServiceStageUnderTest = EngineUnderTest<ServiceRemover>;
 
 }  // namespace zor::test

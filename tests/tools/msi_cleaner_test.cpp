@@ -12,11 +12,13 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/narrow_text.h"
+#include "tests/support/test_packages.h"
 
 namespace zor {
 namespace {
 
 using test::Narrow;
+using test::RelatedProduct;
 using test::RunChild;
 
 const std::wstring kProduct = L"{3B9D2E41-6C7A-4F15-8E2B-9A0C4D6F1E73}";
@@ -58,21 +60,9 @@ std::wstring CachedPackage(const std::wstring& packed) {
   return package;
 }
 
-std::wstring RelatedProduct(const std::wstring& upgrade) {
-  wchar_t product[39] = {};
-  return MsiEnumRelatedProductsW(upgrade.c_str(), 0, 0, product) == ERROR_SUCCESS ? product : L"";
-}
-
-void Install(const char* package) {
-  const std::wstring msi = WindowsPath(ZOR_TEST_PACKAGES) + L"\\" + test::Widen(package);
-  const test::ChildResult installed = RunChild(L"msiexec /i \"" + msi + L"\" /qn", 120000);
-  ASSERT_TRUE(installed.started) << installed.startError;
-  ASSERT_EQ(installed.exitCode, 0u) << installed.output;
-}
-
 TEST(MsiCleaner, RemovesOneProductsRegistrationsAndLeavesTheSharedComponentToTheOther) {
-  Install("zor-core.msi");
-  Install("other-vendor.msi");
+  test::InstallPackage("zor-core.msi");
+  test::InstallPackage("other-vendor.msi");
   ASSERT_EQ(RelatedProduct(kUpgrade), kProduct);
   ASSERT_EQ(RelatedProduct(kOtherUpgrade), kOther);
   const std::wstring ourPackage = CachedPackage(kProductPacked);
@@ -81,6 +71,14 @@ TEST(MsiCleaner, RemovesOneProductsRegistrationsAndLeavesTheSharedComponentToThe
   ASSERT_NE(GetFileAttributesW(ourPackage.c_str()), INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(ValueThere(kUserData + L"Components\\" + kSharedComponent, kProductPacked));
   ASSERT_TRUE(ValueThere(kUserData + L"Components\\" + kSharedComponent, kOtherPacked));
+
+  // An empty component key of someone else's is no business of the cleaner.
+  const std::wstring strayComponent = kUserData + L"Components\\00000000000000000000000000000ABC";
+  HKEY stray = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, strayComponent.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                            nullptr, &stray, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(stray);
 
   const test::ChildResult cleaned = RunChild(Cleaner() + L" TW! " + kProduct + L" /nologo");
   ASSERT_TRUE(cleaned.started) << cleaned.startError;
@@ -105,6 +103,7 @@ TEST(MsiCleaner, RemovesOneProductsRegistrationsAndLeavesTheSharedComponentToThe
   EXPECT_FALSE(KeyThere(kUninstall + kProduct, KEY_WOW64_64KEY));
   EXPECT_EQ(GetFileAttributesW(ourPackage.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_FALSE(ValueThere(kUserData + L"Components\\" + kSharedComponent, kProductPacked));
+  EXPECT_TRUE(KeyThere(strayComponent));
   // Theirs: every registration kept.
   EXPECT_EQ(RelatedProduct(kOtherUpgrade), kOther);
   EXPECT_TRUE(ValueThere(kUserData + L"Components\\" + kSharedComponent, kOtherPacked));
@@ -121,7 +120,7 @@ TEST(MsiCleaner, RemovesOneProductsRegistrationsAndLeavesTheSharedComponentToThe
 }
 
 TEST(MsiCleaner, RefusesEveryOtherCommandLineAndRemovesNothing) {
-  Install("zor-core.msi");
+  test::InstallPackage("zor-core.msi");
   for (const std::wstring& arguments : std::initializer_list<std::wstring>{std::wstring(L""), L"TW!", L"tw! " + kProduct, L"TW " + kProduct, L"TW! " + kProduct.substr(1),
         L"TW! " + kProduct + L" /quiet", L"TW! " + kProduct + L" /nologo extra", L"/? " + kProduct}) {
     SCOPED_TRACE(Narrow(arguments));

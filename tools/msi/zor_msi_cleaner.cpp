@@ -53,17 +53,20 @@ void RemoveTree(HKEY root, const wchar_t* rootName, const std::wstring& path, RE
 }
 
 // Takes the product's value out of every key below `parent` (components,
-// upgrade codes); a key left with nothing goes too.
+// upgrade codes); a key that this emptied goes too. An empty key of anyone
+// else's stays as it is.
 void RemoveValueBelow(HKEY root, const wchar_t* rootName, const std::wstring& parent, const std::wstring& value,
                       REGSAM view) {
   for (const std::wstring& name : SubKeys(root, parent, view)) {
     const std::wstring path = parent + L"\\" + name;
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_SET_VALUE | view, &key) != ERROR_SUCCESS) continue;
-    if (RegDeleteValueW(key, value.c_str()) == ERROR_SUCCESS) {
-      std::wprintf(L"Removed value %ls\\%ls : %ls\n", rootName, path.c_str(), value.c_str());
-      ++g_removed;
+    if (RegDeleteValueW(key, value.c_str()) != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      continue;
     }
+    std::wprintf(L"Removed value %ls\\%ls : %ls\n", rootName, path.c_str(), value.c_str());
+    ++g_removed;
     DWORD subKeys = 1;
     DWORD values = 1;
     RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
