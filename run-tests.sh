@@ -6,6 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 cd "$top"
 tools/install-deps.sh
+tools/install-script-parser.sh
 
 build=${ZOR_BUILD_DIR:-$top/build}
 jobs=$(nproc)

@@ -2,20 +2,16 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <cstdio>
 #include <new>
 
 #include "app/run_context.h"
 #include "engines/installer_upgrade_codes.h"
+#include "engines/stage_files.h"
 #include "foundation/format_text.h"
 #include "platform/embedded_resource.h"
-#include "platform/environment_variable.h"
 #include "platform/file_operations.h"
 #include "platform/new_file.h"
 #include "platform/path_text.h"
-#include "platform/platform_startup.h"
-#include "platform/process_identity.h"
 #include "platform/process_launch.h"
 #include "platform/short_path.h"
 #include "platform/win32_api.h"
@@ -28,16 +24,6 @@ constexpr int kCleanerResource = 101;
 constexpr wchar_t kMsiLogName[] = L"zorremover_msilog.txt";
 
 LogSite Here(std::source_location where = std::source_location::current()) { return {kFileId, where.line()}; }
-
-// TMP, else TEMP, else USERPROFILE.
-StatusCode TemporaryFolder(std::wstring& folder) {
-  for (const wchar_t* name : {L"TMP", L"TEMP", L"USERPROFILE"}) {
-    if (!IsEnvironmentVariableSet(name)) continue;
-    folder = EnvironmentVariable(name);
-    if (!folder.empty()) return status::Success;
-  }
-  return status::PathNotFound;
-}
 
 // The folders in their 8.3 names where they have them, the file's name as
 // it is.
@@ -66,21 +52,6 @@ class TemporaryFiles {
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 }  // namespace
-
-std::wstring TemporaryToolName() {
-  std::uint8_t bytes[16];
-  for (int i = 0; i < 16; i += 4) {
-    const std::uint32_t random = NextRandom32();
-    for (int k = 0; k < 4; ++k) bytes[i + k] = static_cast<std::uint8_t>(random >> (8 * k));
-  }
-  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
-  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // variant 10
-  wchar_t text[37];
-  std::swprintf(text, 37, L"%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", bytes[0],
-                bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10],
-                bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
-  return L"zor-" + std::wstring(text, 36) + L".tmp";
-}
 
 StatusRecord InstallerDataRemover::RemoveInstallerData() { return RemoveInstallerData(InstallerUpgradeCodes()); }
 
@@ -137,14 +108,8 @@ StatusRecord InstallerDataRemover::RemoveInstallerData(std::span<const std::wstr
     }
     made.Made(batch);
 
-    std::wstring program;
-    if (const StatusCode found = ProgramModulePath(program); IsFailure(found)) return MakeStatus(found);
-    std::wstring programFolder;
-    if (const StatusCode split = ParentFolder(program, programFolder); IsFailure(split)) return MakeStatus(split);
     std::wstring log;
-    if (const StatusCode combined = CombinePath(programFolder, kMsiLogName, log); IsFailure(combined)) {
-      return MakeStatus(combined);
-    }
+    if (const StatusCode placed = BesideProgram(kMsiLogName, log); IsFailure(placed)) return MakeStatus(placed);
     std::wstring shortLog;
     if (const StatusCode shortened = Shortened(log, shortLog); IsFailure(shortened)) return MakeStatus(shortened);
 

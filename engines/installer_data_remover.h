@@ -34,8 +34,4 @@ class InstallerDataRemover final : public StageEngine {
 // The batch file's 19 bytes: the tool, its options, a product code.
 inline constexpr std::string_view kZapBatch = "%1 TW! %2 /nologo\r\n";
 
-// "zor-" and a version-4 UUID from the program's random source, in lower
-// case, with ".tmp": the temporary files' common name.
-std::wstring TemporaryToolName();
-
 }  // namespace zor

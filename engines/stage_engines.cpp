@@ -6,6 +6,7 @@
 #include "engines/driver_remover.h"
 #include "engines/file_remover.h"
 #include "engines/installer_data_remover.h"
+#include "engines/mail_plugin_remover.h"
 #include "engines/process_remover.h"
 #include "engines/registry_remover.h"
 #include "engines/service_remover.h"
@@ -15,7 +16,7 @@ namespace zor {
 void BindStageEngines(RunContext& context) {
   StageEngines& engines = context.engines;
   engines.installerData = std::make_unique<InstallerDataRemover>(context);
-  engines.mailPlugins = std::make_unique<PendingEngine>(context);
+  engines.mailPlugins = std::make_unique<MailPluginRemover>(context);
   engines.services = std::make_unique<ServiceRemover>(context);
   engines.firewallDriver = std::make_unique<PendingEngine>(context);
   engines.drivers = std::make_unique<DriverRemover>(context);

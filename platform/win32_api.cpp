@@ -78,6 +78,18 @@ HANDLE OpenPipe(const wchar_t* pipe, DWORD milliseconds) {
 
 }  // namespace
 
+BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName) {
+  HMODULE module = LoadLibraryW(library);
+  if (!module) return FALSE;
+  using Export = HRESULT(WINAPI*)();
+  const auto function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, exportName)));
+  const DWORD error = function ? ERROR_SUCCESS : GetLastError();
+  if (function) function();
+  FreeLibrary(module);
+  SetLastError(error);
+  return function != nullptr;
+}
+
 BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD requestSize, void* answer, DWORD capacity,
                            DWORD* answerSize, DWORD milliseconds) {
   *answerSize = 0;

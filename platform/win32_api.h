@@ -27,6 +27,12 @@ void WINAPI FreeSessions(void* memory);
 BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD requestSize, void* answer, DWORD capacity,
                            DWORD* answerSize, DWORD milliseconds);
 
+// Loads a library, calls its export of that name (a function without
+// arguments) and unloads it again: how a component is told to take its own
+// registrations out. FALSE with the last error when the library does not
+// load or has no such export.
+BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName);
+
 // X(name, function whose type and address the entry starts with)
 #define ZOR_WIN32_READ_ENTRIES(X)                       \
   X(MessageBoxW, ::MessageBoxW)                         \
@@ -65,7 +71,8 @@ BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD reque
   X(MoveFileExW, ::MoveFileExW)                             \
   X(ControlService, ::ControlService)                       \
   X(DeleteService, ::DeleteService)                         \
-  X(ExchangeOnPipe, zor::ExchangeOnPipe)
+  X(ExchangeOnPipe, zor::ExchangeOnPipe)                   \
+  X(CallLibraryExport, zor::CallLibraryExport)
 
 #define ZOR_WIN32_MEMBER(name, function) decltype(&function) name = &function;
 struct Win32Api {

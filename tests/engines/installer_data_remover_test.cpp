@@ -2,6 +2,7 @@
 // cleaner the program carries as its resource. Each test runs in a prefix of
 // its own: installing and removing packages is machine-wide.
 #include "engines/installer_data_remover.h"
+#include "engines/stage_files.h"
 
 #include <windows.h>
 #include <msi.h>

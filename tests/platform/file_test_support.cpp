@@ -22,7 +22,10 @@ std::wstring TestName() {
 TestFolder::TestFolder() : TestFolder(L"C:") {}
 
 TestFolder::TestFolder(const std::wstring& base) {
-  path_ = base + L"\\zor-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" + TestName();
+  // A parameterised test's name holds slashes.
+  std::wstring name = TestName();
+  std::replace(name.begin(), name.end(), L'/', L'-');
+  path_ = base + L"\\zor-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
   RemoveTestTree(path_);
   made_ = CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
 }
