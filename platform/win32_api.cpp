@@ -78,6 +78,31 @@ HANDLE OpenPipe(const wchar_t* pipe, DWORD milliseconds) {
 
 }  // namespace
 
+BOOL WINAPI ExistingObjectOpens(const wchar_t* path) {
+  const HANDLE object = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  if (object == INVALID_HANDLE_VALUE) return FALSE;
+  CloseHandle(object);
+  return TRUE;
+}
+
+BOOL WINAPI UninstallOemInf(const wchar_t* infName, DWORD flags) {
+  HMODULE library = LoadLibraryW(L"Setupapi.dll");
+  if (!library) return FALSE;
+  using Uninstall = BOOL(WINAPI*)(PCWSTR, DWORD, PVOID);
+  const auto uninstall =
+      reinterpret_cast<Uninstall>(reinterpret_cast<void*>(GetProcAddress(library, "SetupUninstallOEMInfW")));
+  BOOL done = FALSE;
+  DWORD error = ERROR_PROC_NOT_FOUND;
+  if (uninstall) {
+    done = uninstall(infName, flags, nullptr);
+    error = done ? ERROR_SUCCESS : GetLastError();
+  }
+  FreeLibrary(library);
+  SetLastError(error);
+  return done;
+}
+
 BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName) {
   HMODULE module = LoadLibraryW(library);
   if (!module) return FALSE;

@@ -11,6 +11,7 @@
 
 #include <msi.h>
 #include <process.h>
+#include <setupapi.h>
 
 namespace zor {
 
@@ -32,6 +33,16 @@ BOOL WINAPI ExchangeOnPipe(const wchar_t* pipe, const void* request, DWORD reque
 // registrations out. FALSE with the last error when the library does not
 // load or has no such export.
 BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName);
+
+// Whether an existing device or file of that name opens for reading and
+// writing (shared both ways); the handle is closed at once. Opens nothing
+// that is not there.
+BOOL WINAPI ExistingObjectOpens(const wchar_t* path);
+
+// SetupUninstallOEMInfW, looked up in Setupapi.dll at run time (systems
+// before Windows XP SP2 have none): FALSE with ERROR_PROC_NOT_FOUND when
+// the library has no such function.
+BOOL WINAPI UninstallOemInf(const wchar_t* infName, DWORD flags);
 
 // X(name, function whose type and address the entry starts with)
 #define ZOR_WIN32_READ_ENTRIES(X)                       \
@@ -60,7 +71,12 @@ BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName);
   X(LoadResource, ::LoadResource)                          \
   X(LockResource, ::LockResource)                          \
   X(SizeofResource, ::SizeofResource)                      \
-  X(MsiEnumRelatedProductsW, ::MsiEnumRelatedProductsW)
+  X(MsiEnumRelatedProductsW, ::MsiEnumRelatedProductsW)   \
+  X(SetupDiGetClassDevsW, ::SetupDiGetClassDevsW)           \
+  X(SetupDiEnumDeviceInfo, ::SetupDiEnumDeviceInfo)         \
+  X(SetupDiGetDeviceRegistryPropertyW, ::SetupDiGetDeviceRegistryPropertyW) \
+  X(SetupDiDestroyDeviceInfoList, ::SetupDiDestroyDeviceInfoList) \
+  X(ExistingObjectOpens, zor::ExistingObjectOpens)
 
 #define ZOR_WIN32_CHANGE_ENTRIES(X)                         \
   X(CreateProcessW, ::CreateProcessW)                       \
@@ -72,7 +88,9 @@ BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName);
   X(ControlService, ::ControlService)                       \
   X(DeleteService, ::DeleteService)                         \
   X(ExchangeOnPipe, zor::ExchangeOnPipe)                   \
-  X(CallLibraryExport, zor::CallLibraryExport)
+  X(CallLibraryExport, zor::CallLibraryExport)             \
+  X(SetupDiCallClassInstaller, ::SetupDiCallClassInstaller) \
+  X(UninstallOemInf, zor::UninstallOemInf)
 
 #define ZOR_WIN32_MEMBER(name, function) decltype(&function) name = &function;
 struct Win32Api {
