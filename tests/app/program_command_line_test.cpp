@@ -88,7 +88,8 @@ TEST(ProgramRunCommandLine, TheSeparateCopyKnowsItsModeFromItsMarkAndNeverStarts
   const ScopedEnvironment mark(std::wstring(kSeparateCopyVariable), L"1");
   const test::ChildResult child = test::RunChild(copy.Quoted() + L" /ndis_nextstep=4", 120000);
   ASSERT_TRUE(child.started);
-  EXPECT_EQ(child.exitCode, 4u) << child.output;
+  // From step 4 the firewall stage runs phases 2 and 3 and ends with 5.
+  EXPECT_EQ(child.exitCode, 5u) << child.output;
   const std::vector<std::string> messages = copy.Messages();
   EXPECT_EQ(CountStarting(messages, "INFO Command line: "), 1) << Joined(messages);
   EXPECT_EQ(Info(messages), (std::vector<std::string>{
@@ -97,6 +98,7 @@ TEST(ProgramRunCommandLine, TheSeparateCopyKnowsItsModeFromItsMarkAndNeverStarts
                                 "...this operation can take several minutes...",
                             }))
       << Joined(messages);
+  EXPECT_EQ(Count(messages, "INFO FW NDIS driver uninstallation finished"), 1) << Joined(messages);
 }
 
 TEST(ProgramRunCommandLine, ASecondMainRunEndsAtOnceWhileAnotherHoldsTheRunLock) {
