@@ -10,6 +10,7 @@
 #include "app/separate_copy.h"
 #include "app/whitelist_file.h"
 #include "logging/log_manager.h"
+#include "platform/console_output.h"
 #include "platform/named_mutex.h"
 #include "platform/os_identity_reader.h"
 #include "platform/registry_key.h"
@@ -124,12 +125,17 @@ void ReadShellFolders(RunContext& context) {
 StatusRecord SetUpLogging(RunContext& context) {
   std::wstring folder;
   if (const StatusCode found = ProgramFolder(folder); IsFailure(found)) return PassOn(MakeStatus(found));
-  if (const StatusCode configured = Configure(BuiltInLogConfiguration(folder)); IsFailure(configured)) {
+  const StatusCode configured = Configure(BuiltInLogConfiguration(folder));
+  const std::vector<std::wstring> refused = ConfigurationRefusals();
+  if (IsFailure(configured)) {
+    // No log to say it in: the console is all there is.
+    for (const std::wstring& refusal : refused) PrintConsole(L"Log configuration: %s\n", refusal);
     return PassOn(MakeStatus(configured));
   }
   Logger* logger = GetLogger(L"ZorRemover");
   if (!logger) return PassOn(MakeStatus(status::OutOfMemory));
   context.logger = logger;
+  for (const std::wstring& refusal : refused) context.Log(severity::Warn, Here(), L"Log configuration: %s", refusal);
   return {};
 }
 

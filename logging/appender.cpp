@@ -1,11 +1,14 @@
 #include "logging/appender.h"
 
 #include "logging/appender_settings.h"
+#include "logging/log_status.h"
+#include "logging/logger.h"
 
 namespace zor {
 
 StatusCode Appender::Configure(const ConfigSection& section) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
+  if (!hold.Owned()) return status::LockingUnavailable;
   if (IsOpen()) CloseUnlocked();
   const StatusCode read = ReadConfiguration(section);
   if (IsFailure(read)) return read;
@@ -14,7 +17,8 @@ StatusCode Appender::Configure(const ConfigSection& section) {
 }
 
 void Appender::SetLayout(const Layout* layout, std::wstring_view layoutName) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
+  if (!hold.Owned()) return;
   layout_ = layout;
   layoutName_ = std::wstring(layoutName);
 }
@@ -28,7 +32,11 @@ void Appender::WriteConfiguration(ConfigSection& section) const {
 }
 
 StatusCode Appender::Append(const LogRecord& record) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
+  if (!hold.Owned()) {
+    CountDroppedLogMessage();
+    return status::LockingUnavailable;
+  }
   if (!layout_) return status::Success;
   if (record.severity < BreakSeverity()) return status::Success;
   const std::wstring text = layout_->Format(record);
@@ -41,12 +49,14 @@ StatusCode Appender::Append(const LogRecord& record) {
 }
 
 StatusCode Appender::Close() {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
+  if (!hold.Owned()) return status::LockingUnavailable;
   return CloseUnlocked();
 }
 
 StatusCode Appender::Clear() {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
+  if (!hold.Owned()) return status::LockingUnavailable;
   if (!IsOpen()) return status::Success;
   return ClearOutput();
 }

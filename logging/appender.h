@@ -10,8 +10,9 @@
 #include "logging/config_document.h"
 #include "logging/layout.h"
 #include "logging/log_record.h"
+#include "logging/log_status.h"
 #include "logging/severity.h"
-#include "platform/kernel_mutex.h"
+#include "platform/process_lock.h"
 
 namespace zor {
 
@@ -23,7 +24,7 @@ class Appender {
   Appender& operator=(const Appender&) = delete;
 
   // Creates the appender's mutex; an appender that fails here is not used.
-  StatusCode Initialise() { return mutex_.Create(); }
+  StatusCode Initialise() { return lock_.Valid() ? status::Success : status::LockingUnavailable; }
 
   const std::wstring& Name() const { return name_; }
   Severity BreakSeverity() const { return breakSeverity_.load(std::memory_order_relaxed); }
@@ -63,7 +64,7 @@ class Appender {
  private:
   std::wstring name_;
   std::wstring typeName_;
-  KernelMutex mutex_;
+  ProcessLock lock_;
   std::atomic<bool> open_{false};
   const Layout* layout_ = nullptr;
   std::wstring layoutName_;

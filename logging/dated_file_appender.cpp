@@ -12,6 +12,9 @@
 namespace zor {
 namespace {
 
+// How many files of one day a roll looks through for a free name.
+constexpr std::uint32_t kMaxSameDayNames = 1000;
+
 struct DatedFile {
   std::int64_t time;
   std::wstring path;
@@ -80,8 +83,15 @@ void DatedFileAppender::Roll(std::int64_t now) {
   // Under the lock the log is looked at again: another process may have
   // rolled it already and started today's.
   if (!IsFailure(QueryLogFileTimes(FullPath(), created, written)) && !SameUtcDay(created, now)) {
-    // Never over an existing dated file: that would lose a day.
-    RenameFile(FullPath(), DatedFileName(FullPath(), SplitTime(created)), true);
+    // Never over an existing dated file, which would lose a day: when that
+    // day's name is taken (a log rolled by hand, a clock set back), the next
+    // free numbered name. Giving up instead would keep the old day's file
+    // growing and every later roll trying the same name.
+    const TimeParts day = SplitTime(created);
+    for (std::uint32_t number = 0; number < kMaxSameDayNames; ++number) {
+      const StatusCode renamed = RenameFile(FullPath(), DatedFileName(FullPath(), day, number), true);
+      if (!IsFailure(renamed) || IsFailure(FileExists(DatedFileName(FullPath(), day, number)))) break;
+    }
   }
   CleanUp(now);
 }

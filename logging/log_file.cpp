@@ -6,6 +6,7 @@
 #include "foundation/status_codes.h"
 #include "logging/log_file_names.h"
 #include "logging/log_status.h"
+#include "logging/logger.h"
 #include "platform/environment_variable.h"
 #include "platform/file_operations.h"
 #include "platform/native_api.h"
@@ -23,6 +24,7 @@ using native_file::FileEndOfFileInformationClass;
 using native_file::FileStandardInformationClass;
 using native_file::FileStandardInformationRecord;
 using native_file::kFileCreate;
+using native_file::kFileOpen;
 using native_file::kFileOpenIf;
 
 constexpr ULONG kSynchronousNonDirectory = FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT;
@@ -113,8 +115,19 @@ StatusCode LogFile::Open(std::wstring_view fullPath, bool shareDelete) {
   if (IsFailure(result)) return result;
   handle_ = std::move(opened);
   const StatusCode marked = WriteMarkIfEmpty();
-  if (IsFailure(marked)) handle_.reset();
-  return marked;
+  if (IsFailure(marked)) {
+    handle_.reset();
+    return marked;
+  }
+  constexpr ACCESS_MASK kAppendOnly = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES;
+  const StatusCode appending = CreateFileHandle(fullPath, kAppendOnly, share, kFileOpen, append_);
+  if (IsFailure(appending)) {
+    handle_.reset();
+    return appending;
+  }
+  // Without a gate this process writes as the file's only writer.
+  gate_.Open(fullPath);
+  return status::Success;
 }
 
 // Two processes that find the same new file empty both write the mark at
@@ -132,7 +145,11 @@ StatusCode LogFile::AppendLine(std::wstring_view text) {
   line.reserve(text.size() + 2);
   line.append(text);
   line.append(L"\r\n");
-  return WriteAt(handle_.get(), line.data(), static_cast<ULONG>(line.size() * sizeof(wchar_t)), kWriteAtEnd);
+  const StatusCode written = gate_.Append([&] {
+    return WriteAt(append_.get(), line.data(), static_cast<ULONG>(line.size() * sizeof(wchar_t)), kWriteAtEnd);
+  });
+  if (written == status::LockingUnavailable) CountDroppedLogMessage();
+  return written;
 }
 
 StatusCode LogFile::Flush() {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/status_codes.h"
+#include "platform/shared_append_gate.h"
 #include "platform/unique_handle.h"
 
 namespace zor {
@@ -19,9 +20,16 @@ class LogFile {
   // byte-order mark FF FE at offset 0.
   StatusCode Open(std::wstring_view fullPath, bool shareDelete);
   bool IsOpen() const { return handle_.valid(); }
-  void Close() { handle_.reset(); }
+  void Close() {
+    gate_.Close();
+    append_.reset();
+    handle_.reset();
+  }
 
-  // The text and CR LF, written with one call at the end of the file.
+  // The text and CR LF, written with one call through a handle that may
+  // only append, through the shared append gate: the lines of processes
+  // sharing the log never overlap, split or overwrite each other. A line
+  // the gate cannot guard is not written and is counted as lost.
   StatusCode AppendLine(std::wstring_view text);
   StatusCode Flush();
   // Empties the file; the byte-order mark is written again so that what
@@ -34,7 +42,9 @@ class LogFile {
  private:
   StatusCode WriteMarkIfEmpty();
 
-  UniqueNtHandle handle_;
+  UniqueNtHandle handle_;   // writes at offsets: the mark, truncation, times
+  UniqueNtHandle append_;   // appends only: the lines
+  SharedAppendGate gate_;   // keeps the lines whole when processes share the file
 };
 
 // The file beside a rolling log whose locks serialise rolling and writing

@@ -50,11 +50,12 @@ std::wstring NumberedFileName(std::wstring_view path, std::uint32_t number) {
   return std::wstring(path) + FormatText(L".%u", number);
 }
 
-std::wstring DatedFileName(std::wstring_view path, const TimeParts& date) {
+std::wstring DatedFileName(std::wstring_view path, const TimeParts& date, std::uint32_t number) {
   const NameParts parts = SplitName(path);
   std::wstring name(parts.folder);
   name.append(parts.stem);
   name.append(FormatText(L".%04d-%02d-%02d", date.year, date.month, date.day));
+  if (number > 0) name.append(FormatText(L"-%u", number));
   name.append(parts.extension);
   return name;
 }
@@ -69,12 +70,22 @@ std::wstring DatedFileMask(std::wstring_view path) {
 
 bool IsDatedFileName(std::wstring_view path, std::wstring_view name) {
   const NameParts parts = SplitName(path);
-  const std::size_t expected = parts.stem.size() + 11 + parts.extension.size();
-  if (name.size() != expected) return false;
+  const std::size_t shortest = parts.stem.size() + 11 + parts.extension.size();
+  if (name.size() < shortest) return false;
   if (!EqualsFoldingAscii(name.substr(0, parts.stem.size()), parts.stem)) return false;
   if (name[parts.stem.size()] != L'.') return false;
-  if (!EqualsFoldingAscii(name.substr(parts.stem.size() + 11), parts.extension)) return false;
-  return IsDateText(name.substr(parts.stem.size() + 1, 10));
+  if (!EqualsFoldingAscii(name.substr(name.size() - parts.extension.size()), parts.extension)) return false;
+  if (!IsDateText(name.substr(parts.stem.size() + 1, 10))) return false;
+  // What lies between the date and the extension: nothing, or "-" and a
+  // number that does not start with 0.
+  const std::wstring_view number =
+      name.substr(parts.stem.size() + 11, name.size() - shortest);
+  if (number.empty()) return true;
+  if (number.size() < 2 || number.size() > 11 || number[0] != L'-' || number[1] == L'0') return false;
+  for (const wchar_t c : number.substr(1)) {
+    if (c < L'0' || c > L'9') return false;
+  }
+  return true;
 }
 
 std::wstring_view FolderOfPath(std::wstring_view path) {

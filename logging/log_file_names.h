@@ -17,14 +17,17 @@ bool HasRootedPath(std::wstring_view path);
 std::wstring NumberedFileName(std::wstring_view path, std::uint32_t number);
 
 // "C:\Logs\app.log" for 6 May 2024 gives "C:\Logs\app.2024-05-06.log"; a
-// name without extension just gets the dot and the date.
-std::wstring DatedFileName(std::wstring_view path, const TimeParts& date);
+// name without extension just gets the dot and the date. A `number` above
+// 0 follows the date ("app.2024-05-06-2.log"): the names a roll takes when
+// a file of that day's name is there already.
+std::wstring DatedFileName(std::wstring_view path, const TimeParts& date, std::uint32_t number = 0);
 
 // The listing mask for the dated files of a log: "app.*-*-*.log".
 std::wstring DatedFileMask(std::wstring_view path);
 
 // Whether `name` (a bare file name) is a dated file of the log `path`, that
-// is its name with a real date in place of the mask's stars.
+// is its name with a real date in place of the mask's stars, the date
+// followed by "-" and a number or not.
 bool IsDatedFileName(std::wstring_view path, std::wstring_view name);
 
 // The folder part of a path, without its last separator; empty when none.

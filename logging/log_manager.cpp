@@ -30,14 +30,6 @@ void YieldThread() {
   Native().NtDelayExecution(FALSE, &interval);
 }
 
-bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v'; }
-
-std::wstring_view Trim(std::wstring_view text) {
-  while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 LogManager* LogManager::Instance() {
@@ -80,10 +72,9 @@ StatusCode LogManager::Initialise() {
       !api.ZwCreateEvent) {
     return status::GenericFailure;
   }
-  StatusCode result = mutex_.Create();
-  if (IsFailure(result)) return result;
+  if (!lock_.Valid()) return status::LockingUnavailable;
   root_ = std::make_unique<Logger>(*this, L"root", nullptr, loggerOptions_);
-  result = root_->Initialise();
+  StatusCode result = root_->Initialise();
   if (IsFailure(result)) return result;
   return queue_.Initialise();
 }
@@ -96,7 +87,7 @@ StatusCode LogManager::Configure(std::wstring_view text) {
 StatusCode LogManager::Configure(ConfigTextSource& source) {
   ConfigDocument parsed;
   parsed.Parse(source);
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   if (!configured_) {
     document_ = std::move(parsed);
     configured_ = true;
@@ -107,6 +98,7 @@ StatusCode LogManager::Configure(ConfigTextSource& source) {
 }
 
 StatusCode LogManager::ApplyDocument() {
+  refusals_.clear();
   const ConfigSection* rootSection = document_.FindSection(L"root");
   std::vector<const ConfigSection*> layoutSections;
   std::vector<const ConfigSection*> appenderSections;
@@ -208,20 +200,23 @@ StatusCode LogManager::ApplyLoggerSection(const ConfigSection& section) {
   std::vector<Appender*> appenders;
   StatusCode result = status::Success;
   std::wstring names;
-  if (!IsFailure(section.GetValue(L"AddAppenders", names))) {
+  // Split at every ";" and ","; each part as written must name an
+  // appender, so blanks around a name or an empty part are refused, and
+  // said so, rather than passed over.
+  if (!IsFailure(section.GetValue(L"AddAppenders", names)) && !names.empty()) {
     std::size_t start = 0;
-    while (start <= names.size()) {
+    for (;;) {
       const std::size_t end = names.find_first_of(L";,", start);
       const std::wstring_view part =
-          Trim(std::wstring_view(names).substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
-      if (!part.empty()) {
-        const auto appender = appenders_.find(part);
-        if (appender == appenders_.end()) {
-          result = status::ConfigNotFound;
-          break;
-        }
-        appenders.push_back(appender->second.get());
+          std::wstring_view(names).substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+      const auto appender = appenders_.find(part);
+      if (appender == appenders_.end()) {
+        refusals_.push_back(L"Logger '" + section.Name() + L"': AddAppenders \"" + names + L"\" names no appender '" +
+                            std::wstring(part) + L"'");
+        result = status::ConfigNotFound;
+        break;
       }
+      appenders.push_back(appender->second.get());
       if (end == std::wstring::npos) break;
       start = end + 1;
     }
@@ -231,7 +226,7 @@ StatusCode LogManager::ApplyLoggerSection(const ConfigSection& section) {
 }
 
 Logger* LogManager::GetLogger(std::wstring_view name) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   return FindOrCreateLogger(name);
 }
 
@@ -250,24 +245,24 @@ Logger* LogManager::FindOrCreateLogger(std::wstring_view name) {
 }
 
 Appender* LogManager::FindAppender(std::wstring_view name) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   const auto found = appenders_.find(name);
   return found == appenders_.end() ? nullptr : found->second.get();
 }
 
 const Layout* LogManager::FindLayout(std::wstring_view name) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   const auto found = layouts_.find(name);
   return found == layouts_.end() ? nullptr : found->second.get();
 }
 
 ConfigDocument LogManager::Document() {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   return document_;
 }
 
 void LogManager::RegisterAppenderFactory(std::wstring_view typeName, AppenderFactory factory) {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   factories_.insert_or_assign(std::wstring(typeName), factory);
 }
 
@@ -278,6 +273,11 @@ void LogManager::SetOpeningText(std::wstring_view text) {
 }
 
 StatusCode LogManager::Enqueue(Logger& logger, LogRecord record) { return queue_.Enqueue(logger, std::move(record)); }
+
+std::vector<std::wstring> LogManager::Refusals() {
+  ProcessLockHold hold(lock_);
+  return refusals_;
+}
 
 bool LogManager::WaitForQueue(std::uint32_t milliseconds) { return queue_.WaitUntilEmpty(milliseconds); }
 
@@ -294,6 +294,11 @@ StatusCode Configure(std::wstring_view text) {
 StatusCode Configure(ConfigTextSource& source) {
   LogManager* manager = LogManager::Instance();
   return manager ? manager->Configure(source) : status::GenericFailure;
+}
+
+std::vector<std::wstring> ConfigurationRefusals() {
+  LogManager* manager = LogManager::Instance();
+  return manager ? manager->Refusals() : std::vector<std::wstring>{};
 }
 
 }  // namespace zor

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/status_codes.h"
 #include "logging/appender.h"
@@ -15,7 +16,7 @@
 #include "logging/config_document.h"
 #include "logging/layout_section.h"
 #include "logging/logger.h"
-#include "platform/kernel_mutex.h"
+#include "platform/process_lock.h"
 #include "platform/native_types.h"
 
 namespace zor {
@@ -46,6 +47,9 @@ class LogManager {
   const Layout* FindLayout(std::wstring_view name);
   // A copy of the stored configuration, parse errors included.
   ConfigDocument Document();
+  // What the last configuration refused, one sentence each (an appender
+  // name in a logger's "AddAppenders" that names no appender).
+  std::vector<std::wstring> Refusals();
 
   void RegisterAppenderFactory(std::wstring_view typeName, AppenderFactory factory);
   std::wstring OpeningText();
@@ -66,13 +70,14 @@ class LogManager {
   StatusCode ApplyLoggerSection(const ConfigSection& section);
   std::unique_ptr<Appender> MakeAppender(const std::wstring& name, const std::wstring& type);
 
-  KernelMutex mutex_;
+  ProcessLock lock_;
   std::map<std::wstring, std::unique_ptr<Logger>, std::less<>> loggers_;
   std::unique_ptr<Logger> root_;
   std::map<std::wstring, std::unique_ptr<Appender>, std::less<>> appenders_;
   std::map<std::wstring, AppenderFactory, std::less<>> factories_;
   LayoutRegistry layouts_;
   ConfigDocument document_;
+  std::vector<std::wstring> refusals_;
   bool configured_ = false;
   // Relative file names of appenders resolve against it; empty: the
   // current directory.
@@ -90,5 +95,6 @@ class LogManager {
 Logger* GetLogger(std::wstring_view name);
 StatusCode Configure(std::wstring_view text);
 StatusCode Configure(ConfigTextSource& source);
+std::vector<std::wstring> ConfigurationRefusals();
 
 }  // namespace zor

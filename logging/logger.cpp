@@ -38,14 +38,14 @@ std::uint64_t DroppedLogMessages() noexcept { return g_droppedMessages.load(std:
 void CountDroppedLogMessage() noexcept { g_droppedMessages.fetch_add(1, std::memory_order_relaxed); }
 
 std::vector<Appender*> Logger::Appenders() {
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   return appenders_;
 }
 
 void Logger::Configure(Severity threshold, bool additive, std::vector<Appender*> appenders) {
   threshold_.store(threshold, std::memory_order_relaxed);
   additive_.store(additive, std::memory_order_relaxed);
-  KernelMutexHold hold(mutex_);
+  ProcessLockHold hold(lock_);
   appenders_ = std::move(appenders);
 }
 
@@ -93,7 +93,13 @@ StatusCode Logger::Dispatch(const LogRecord& record) {
   for (Logger* logger = this; logger; logger = logger->parent_) {
     StatusCode firstFailure = status::Success;
     {
-      KernelMutexHold hold(logger->mutex_);
+      ProcessLockHold hold(logger->lock_);
+      // Never past the lock: an unguarded record could land halfway through
+      // another. The record is counted as lost instead.
+      if (!hold.Owned()) {
+        CountDroppedLogMessage();
+        return AsLoggingWarning(status::LockingUnavailable);
+      }
       for (Appender* appender : logger->appenders_) {
         const StatusCode appended = appender->Append(record);
         if (IsFailure(appended) && firstFailure == status::Success) firstFailure = AsLoggingWarning(appended);

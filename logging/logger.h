@@ -13,8 +13,9 @@
 #include "foundation/status_codes.h"
 #include "logging/log_argument.h"
 #include "logging/log_record.h"
+#include "logging/log_status.h"
 #include "logging/severity.h"
-#include "platform/kernel_mutex.h"
+#include "platform/process_lock.h"
 
 namespace zor {
 
@@ -28,7 +29,7 @@ class Logger {
   Logger(const Logger&) = delete;
   Logger& operator=(const Logger&) = delete;
 
-  StatusCode Initialise() { return mutex_.Create(); }
+  StatusCode Initialise() { return lock_.Valid() ? status::Success : status::LockingUnavailable; }
 
   const std::wstring& Name() const { return name_; }
   Severity Threshold() const { return threshold_.load(std::memory_order_relaxed); }
@@ -69,7 +70,7 @@ class Logger {
   // A logger no section has configured passes records on, as one whose
   // section leaves the key out.
   std::atomic<bool> additive_{true};
-  KernelMutex mutex_;
+  ProcessLock lock_;
   std::vector<Appender*> appenders_;
 };
 

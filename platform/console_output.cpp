@@ -1,6 +1,7 @@
 #include "platform/console_output.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/console_chunks.h"
 #include "platform/native_api.h"
@@ -42,28 +43,40 @@ std::string ToOemCodePage(std::wstring_view chunk) {
   return bytes;
 }
 
-}  // namespace
-
-StatusCode WriteConsoleText(std::wstring_view text) {
+// Standard output and standard error share one console: one lock for both,
+// held for a whole text, so that no text is cut by another's.
+StatusCode WriteConsoleTo(HANDLE output, std::wstring_view text) {
   if (nt::DebuggerAttached()) {
     const std::wstring copy(text);
     OutputDebugStringW(copy.c_str());
   }
-  const nt::ProcessParameters* parameters = OwnProcessParameters();
-  const HANDLE output = parameters ? parameters->StandardOutput : nullptr;
-
-  StatusCode result = status::Success;
+  if (!output || output == INVALID_HANDLE_VALUE) return status::Success;
+  std::vector<std::string> chunks;
   while (!text.empty()) {
     const std::size_t units = NextChunkLength(text);
-    const std::string bytes = ToOemCodePage(text.substr(0, units));
+    chunks.push_back(ToOemCodePage(text.substr(0, units)));
     text.remove_prefix(units);
-    if (!output || output == INVALID_HANDLE_VALUE) continue;
-    g_consoleLock.lock();
+  }
+  StatusCode result = status::Success;
+  g_consoleLock.lock();
+  for (const std::string& bytes : chunks) {
     const StatusCode written = WriteBytes(output, bytes);
-    g_consoleLock.unlock();
     if (IsFailure(written)) result = written;
   }
+  g_consoleLock.unlock();
   return result;
+}
+
+}  // namespace
+
+StatusCode WriteConsoleText(std::wstring_view text) {
+  const nt::ProcessParameters* parameters = OwnProcessParameters();
+  return WriteConsoleTo(parameters ? parameters->StandardOutput : nullptr, text);
+}
+
+StatusCode WriteStandardErrorText(std::wstring_view text) {
+  const nt::ProcessParameters* parameters = OwnProcessParameters();
+  return WriteConsoleTo(parameters ? parameters->StandardError : nullptr, text);
 }
 
 }  // namespace zor

@@ -75,21 +75,6 @@ StatusCode ResolvedListingMask(std::wstring_view folder, const wchar_t* mask, st
   return status::Success;
 }
 
-class DirectoryLister::Guard {
- public:
-  explicit Guard(DirectoryLister& lister) : lister_(lister) {
-    if (lister_.sectionReady_) Native().RtlEnterCriticalSection(&lister_.section_);
-  }
-  ~Guard() {
-    if (lister_.sectionReady_) Native().RtlLeaveCriticalSection(&lister_.section_);
-  }
-  Guard(const Guard&) = delete;
-  Guard& operator=(const Guard&) = delete;
-
- private:
-  DirectoryLister& lister_;
-};
-
 StatusCode ListingOpenFailure(NTSTATUS openStatus, std::wstring_view folder, std::wstring_view searchPath) {
   if (IsDosDevice(std::wstring(folder)) || IsDosDevice(std::wstring(searchPath))) return status::DosDeviceName;
   if (openStatus == nt::ObjectNameNotFound || openStatus == nt::ObjectTypeMismatch) {
@@ -98,21 +83,12 @@ StatusCode ListingOpenFailure(NTSTATUS openStatus, std::wstring_view folder, std
   return StatusFromNtStatus(openStatus);
 }
 
-DirectoryLister::DirectoryLister() {
-  const NativeApi& api = Native();
-  if (api.RtlInitializeCriticalSection && api.RtlEnterCriticalSection && api.RtlLeaveCriticalSection &&
-      api.RtlDeleteCriticalSection) {
-    sectionReady_ = NT_SUCCESS(api.RtlInitializeCriticalSection(&section_));
-  }
-}
+DirectoryLister::DirectoryLister() = default;
 
-DirectoryLister::~DirectoryLister() {
-  CloseUnlocked();
-  if (sectionReady_) Native().RtlDeleteCriticalSection(&section_);
-}
+DirectoryLister::~DirectoryLister() { CloseUnlocked(); }
 
 StatusCode DirectoryLister::OpenListing(std::wstring_view folder, const wchar_t* mask, std::uint32_t filter) {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   CloseUnlocked();
   opened_ = false;
   if (folder.empty()) return status::InvalidArgument;
@@ -130,7 +106,7 @@ StatusCode DirectoryLister::OpenListing(std::wstring_view folder, const wchar_t*
 }
 
 StatusCode DirectoryLister::OpenListingOf(HANDLE folder, std::wstring_view folderPath, const wchar_t* mask, std::uint32_t filter) {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   CloseUnlocked();
   opened_ = false;
   if (!folder) return status::InvalidArgument;
@@ -149,7 +125,7 @@ StatusCode DirectoryLister::OpenListingOf(HANDLE folder, std::wstring_view folde
 }
 
 StatusCode DirectoryLister::Reopen() {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   if (!opened_) return status::InvalidArgument;
   CloseUnlocked();
   return Start();
@@ -247,7 +223,7 @@ NTSTATUS DirectoryLister::Refill() {
 }
 
 StatusCode DirectoryLister::NextEntry() {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   return NextEntryUnlocked();
 }
 
@@ -285,20 +261,20 @@ StatusCode DirectoryLister::NextEntryUnlocked() {
 }
 
 StatusCode DirectoryLister::CurrentEntry(FolderEntry& entry) {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   if (!hasCurrent_) return status::NoCurrentEntry;
   entry = current_;
   return status::Success;
 }
 
 StatusCode DirectoryLister::EntryPath(std::wstring& path) {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   if (!hasCurrent_) return status::NoCurrentEntry;
   return CombinePath(folder_, current_.name, path);
 }
 
 StatusCode DirectoryLister::CloseListing() {
-  Guard guard(*this);
+  ProcessLockHold guard(lock_);
   CloseUnlocked();
   return status::Success;
 }

@@ -10,6 +10,7 @@
 #include "foundation/status_codes.h"
 #include "platform/native_types.h"
 #include "platform/path_text.h"
+#include "platform/process_lock.h"
 #include "platform/unique_handle.h"
 
 namespace zor {
@@ -68,9 +69,7 @@ class DirectoryLister {
   void EndListing();
   void CloseUnlocked();
 
-  class Guard;
-  CRITICAL_SECTION section_{};
-  bool sectionReady_ = false;
+  ProcessLock lock_;
 
   UniqueNtHandle ownedHandle_;
   HANDLE handle_ = nullptr;       // what is being read; empty once the listing has ended

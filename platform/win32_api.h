@@ -76,7 +76,10 @@ BOOL WINAPI UninstallOemInf(const wchar_t* infName, DWORD flags);
   X(SetupDiEnumDeviceInfo, ::SetupDiEnumDeviceInfo)         \
   X(SetupDiGetDeviceRegistryPropertyW, ::SetupDiGetDeviceRegistryPropertyW) \
   X(SetupDiDestroyDeviceInfoList, ::SetupDiDestroyDeviceInfoList) \
-  X(ExistingObjectOpens, zor::ExistingObjectOpens)
+  X(ExistingObjectOpens, zor::ExistingObjectOpens)         \
+  X(CreateFileMappingW, ::CreateFileMappingW)               \
+  X(MapViewOfFile, ::MapViewOfFile)                         \
+  X(UnmapViewOfFile, ::UnmapViewOfFile)
 
 #define ZOR_WIN32_CHANGE_ENTRIES(X)                         \
   X(CreateProcessW, ::CreateProcessW)                       \

@@ -1,7 +1,9 @@
 // Records per second through the logging framework: the program's own
 // configuration (file and console appenders; INFO records reach both, DEBUG
-// records only the file) and a file appender alone. Figures go to standard
-// error; the console appender writes to standard output.
+// records only the file), a file appender alone, and beside it a bare loop
+// that formats the same lines and writes each with one system call, which
+// is what logging cannot be faster than. Figures go to standard error; the
+// console appender writes to standard output.
 //   log_benchmark.exe <folder> [records]
 #include <windows.h>
 
@@ -41,7 +43,8 @@ double Seconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end, const LARGE
 
 // Logs `records` messages as an engine does (threshold test, then
 // formatting) and prints the rate.
-bool Measure(const char* label, const std::wstring& configuration, zor::Severity severity, int records) {
+bool Measure(const char* label, const std::wstring& configuration, zor::Severity severity, int records,
+             double* rate = nullptr) {
   zor::StatusCode result = zor::status::GenericFailure;
   std::unique_ptr<zor::LogManager> manager = zor::LogManager::CreateSeparate(result);
   if (!manager || zor::IsFailure(manager->Configure(configuration))) {
@@ -66,7 +69,43 @@ bool Measure(const char* label, const std::wstring& configuration, zor::Severity
   const double seconds = Seconds(start, end, frequency);
   std::fprintf(stderr, "%-52s %8d records  %7.3f s  %10.0f records/s%s\n", label, records, seconds,
                static_cast<double>(records) / seconds, failures ? "  (with failures)" : "");
+  if (rate) *rate = static_cast<double>(records) / seconds;
   return failures == 0;
+}
+
+// The floor: the same lines, dated as the layout dates them, each written
+// with one append-only WriteFile; no logger, no appender, no lock.
+double MeasureBare(const std::wstring& folder, int records) {
+  const std::wstring path = folder + L"\\bare.log";
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "bare loop: cannot create the file\n");
+    return 0;
+  }
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER start;
+  LARGE_INTEGER end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  for (int i = 0; i < records; ++i) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::wstring line =
+        zor::FormatText(L"%04d-%02d-%02d %02d:%02d:%02d,%03d INFO ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                        now.wMinute, now.wSecond, now.wMilliseconds) +
+        zor::FormatText(L"File %s deleted (%x), item %d", L"C:\\Program Files\\ZOR\\bin\\component.dll", 0, i) +
+        L"\r\n";
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written, nullptr);
+  }
+  QueryPerformanceCounter(&end);
+  CloseHandle(file);
+  const double seconds = Seconds(start, end, frequency);
+  const double rate = static_cast<double>(records) / seconds;
+  std::fprintf(stderr, "%-52s %8d records  %7.3f s  %10.0f records/s\n", "bare loop, one WriteFile a record", records,
+               seconds, rate);
+  return rate;
 }
 
 }  // namespace
@@ -84,6 +123,9 @@ int wmain(int argc, wchar_t** argv) {
   ok = Measure("own configuration, DEBUG (file; console drops it)", BuiltInConfiguration(folder), zor::severity::Debug,
                records) &&
        ok;
-  ok = Measure("file appender alone", FileAloneConfiguration(folder), zor::severity::Info, records) && ok;
+  double alone = 0;
+  ok = Measure("file appender alone", FileAloneConfiguration(folder), zor::severity::Info, records, &alone) && ok;
+  const double bare = MeasureBare(folder, records);
+  if (alone > 0 && bare > 0) std::fprintf(stderr, "bare / file appender alone: %.2f\n", bare / alone);
   return ok ? 0 : 1;
 }

@@ -154,6 +154,7 @@ TEST(LogFileNames, NumberedAndDatedNames) {
     SCOPED_TRACE(row.path);
     EXPECT_EQ(NumberedFileName(row.path, 2), row.numbered);
     EXPECT_EQ(DatedFileName(row.path, may6), row.dated);
+    EXPECT_EQ(DatedFileName(row.path, may6, 0), row.dated);
     EXPECT_EQ(DatedFileMask(row.path), row.mask);
   }
 }
@@ -166,12 +167,18 @@ TEST(LogFileNames, OnlyRealDatesMakeADatedFile) {
       {L"app.2024-05-06.log", true}, {L"APP.2024-05-06.LOG", true},    {L"app.2024-13-06.log", false},
       {L"app.2024-5-06.log", false}, {L"app.old-backup-x.log", false}, {L"app.2024-05-06.log.1", false},
       {L"app.log", false},           {L"xapp.2024-05-06.log", false},  {L"app.2024-05-06.txt", false},
+      // The names a roll takes when the day's name is taken already.
+      {L"app.2024-05-06-1.log", true}, {L"app.2024-05-06-27.log", true}, {L"app.2024-05-06-.log", false},
+      {L"app.2024-05-06-01.log", false}, {L"app.2024-05-06-x.log", false}, {L"app.2024-05-06_2.log", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(IsDatedFileName(L"C:\\Logs\\app.log", row.name), row.dated);
   }
   EXPECT_TRUE(IsDatedFileName(L"C:\\Logs\\app", L"app.2024-05-06"));
+  EXPECT_TRUE(IsDatedFileName(L"C:\\Logs\\app", L"app.2024-05-06-3"));
+  EXPECT_EQ(DatedFileName(L"C:\\Logs\\app.log", TimeParts{2024, 5, 6, 0, 0, 0, 0}, 2), L"C:\\Logs\\app.2024-05-06-2.log");
+  EXPECT_EQ(DatedFileName(L"C:\\Logs\\app", TimeParts{2024, 5, 6, 0, 0, 0, 0}, 2), L"C:\\Logs\\app.2024-05-06-2");
 }
 
 TEST(LogFileNames, RootedPathsAreUsedAsWritten) {

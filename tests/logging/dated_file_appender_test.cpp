@@ -67,6 +67,39 @@ TEST(DatedFileAppender, OpeningALogOfAnEarlierDayRollsItFirst) {
   EXPECT_TRUE(wellFormed);
 }
 
+// The day's name is taken (a roll by hand, a clock set back): the roll takes
+// the next free numbered name rather than writing on into the old day's
+// file, and the numbered files count as dated files.
+TEST(DatedFileAppender, ARollToATakenNameTakesTheNextFreeOne) {
+  test::TestFolder folder;
+  const std::wstring path = folder.File(L"app.log");
+  const std::int64_t may6 = JoinTime({2024, 5, 6, 12, 0, 0, 0});
+  MakeOldLog(folder.File(L"app.2024-05-06.log"), L"rolled by hand", may6);
+  MakeOldLog(folder.File(L"app.2024-05-06-1.log"), L"rolled before", may6);
+  MakeOldLog(path, L"from May", may6);
+  auto manager = ManagerWith(DatedConfiguration(path, L"FilesCount = 5\n"));
+  ASSERT_TRUE(manager);
+  EXPECT_EQ(Write(*manager, L"today"), status::Success);
+  manager.reset();
+  EXPECT_EQ(test::FilesIn(folder.Path()),
+            (std::vector<std::wstring>{L"app.2024-05-06-1.log", L"app.2024-05-06-2.log", L"app.2024-05-06.log",
+                                       L"app.log", L"app.log.lock"}));
+  EXPECT_EQ(test::ReadLogLines(folder.File(L"app.2024-05-06.log")), std::vector<std::wstring>{L"rolled by hand"});
+  EXPECT_EQ(test::ReadLogLines(folder.File(L"app.2024-05-06-1.log")), std::vector<std::wstring>{L"rolled before"});
+  EXPECT_EQ(test::ReadLogLines(folder.File(L"app.2024-05-06-2.log")), std::vector<std::wstring>{L"from May"});
+  EXPECT_EQ(test::ReadLogLines(path), std::vector<std::wstring>{L"today"});
+
+  // FilesCount counts the numbered names too: with 1, only the newest
+  // dated file stays.
+  MakeOldLog(path, L"from June", JoinTime({2024, 6, 1, 12, 0, 0, 0}));
+  manager = ManagerWith(DatedConfiguration(path, L"FilesCount = 1\n"));
+  ASSERT_TRUE(manager);
+  EXPECT_EQ(Write(*manager, L"later"), status::Success);
+  manager.reset();
+  EXPECT_EQ(test::FilesIn(folder.Path()),
+            (std::vector<std::wstring>{L"app.2024-06-01.log", L"app.log", L"app.log.lock"}));
+}
+
 TEST(DatedFileAppender, FilesCountKeepsTheNewestDatedFiles) {
   test::TestFolder folder;
   const std::wstring path = folder.File(L"app.log");

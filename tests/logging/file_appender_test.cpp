@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -252,6 +254,19 @@ TEST(FileAppender, WritesItsSettingsBackIntoASection) {
     EXPECT_EQ(value, row.value);
   }
   EXPECT_EQ(written.Keys().size(), 6u);
+}
+
+// The program and its separate copy write one log: each record is one
+// append-only write, which the system puts whole at the end of the file.
+TEST(FileAppender, TwoProcessesAppendToOneLogWithoutLosingOrMixingLines) {
+  test::TestFolder folder;
+  const std::wstring path = folder.File(L"zorremover.log");
+  constexpr int kRecords = 20000;
+  test::RunTwoLogWriters(path, kRecords, L"file", L"0");
+  std::map<std::wstring, std::set<int>> seen;
+  EXPECT_EQ(test::ReadWriterRecords(folder.Path(), {L"zorremover.log"}, seen), 2u * kRecords);
+  EXPECT_EQ(seen[L"A"].size(), static_cast<std::size_t>(kRecords));
+  EXPECT_EQ(seen[L"B"].size(), static_cast<std::size_t>(kRecords));
 }
 
 }  // namespace

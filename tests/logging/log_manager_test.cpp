@@ -13,6 +13,7 @@
 #include "platform/computer_name.h"
 #include "tests/logging/logging_test_support.h"
 #include "tests/logging/memory_appender.h"
+#include "tests/support/narrow_text.h"
 
 namespace zor {
 namespace {
@@ -190,6 +191,34 @@ TEST(LogManager, AddAppendersKeepsTheOrderAndRefusesUnknownNames) {
   ASSERT_TRUE(unquoted);
   ASSERT_EQ(unquoted->Configure(appenders + L"[Engine]\nAddAppenders = Out1;Out2,Out3\n"), status::Success);
   EXPECT_EQ(unquoted->GetLogger(L"Engine")->Appenders(), std::vector<Appender*>{unquoted->FindAppender(L"Out1")});
+}
+
+// The list is split at ";" and "," and nothing else: a blank around a name
+// or an empty part names no appender, and the refusal says which.
+TEST(LogManager, AddAppendersRefusesBlanksAndEmptyPartsAndSaysSo) {
+  const std::wstring appenders =
+      L"[Out1]\nType = Appender\nAppenderType = Null\n[Out2]\nType = Appender\nAppenderType = Syslog\n";
+  const struct {
+    const wchar_t* value;
+    const wchar_t* refusal;
+  } rows[] = {
+      {L"Out1, Out2", L"Logger 'Engine': AddAppenders \"Out1, Out2\" names no appender ' Out2'"},
+      {L"\"Out1 ,Out2\"", L"Logger 'Engine': AddAppenders \"Out1 ,Out2\" names no appender 'Out1 '"},
+      {L"Out1,,Out2", L"Logger 'Engine': AddAppenders \"Out1,,Out2\" names no appender ''"},
+      {L"Out1,", L"Logger 'Engine': AddAppenders \"Out1,\" names no appender ''"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(test::Narrow(row.value));
+    auto manager = SeparateManager();
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(manager->Configure(appenders + L"[Engine]\nAddAppenders = " + row.value + L"\n"),
+              status::ConfigNotFound);
+    EXPECT_EQ(manager->Refusals(), std::vector<std::wstring>{row.refusal});
+  }
+  auto good = SeparateManager();
+  ASSERT_TRUE(good);
+  EXPECT_EQ(good->Configure(appenders + L"[Engine]\nAddAppenders = Out1,Out2\n"), status::Success);
+  EXPECT_TRUE(good->Refusals().empty());
 }
 
 TEST(LogManager, GetLoggerCreatesAncestorsAndRecordsTravelUpWhileAdditive) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 
 #include "platform/tree_delete.h"
 #include "tests/support/line_checks.h"
@@ -186,6 +187,26 @@ std::vector<std::string> CapturedLog::Lines() {
   if (Appender* out = manager_->FindAppender(L"Out")) out->Close();
   if (!FileExistsAt(path_)) return lines;
   for (const std::wstring& line : ReadLogLines(path_)) lines.push_back(Narrow(line));
+  return lines;
+}
+
+std::size_t ReadWriterRecords(const std::wstring& folder, const std::vector<std::wstring>& files,
+                              std::map<std::wstring, std::set<int>>& seen) {
+  const std::wregex record(LR"(([AB]) (\d{6}) x{40})");
+  std::size_t lines = 0;
+  for (const std::wstring& name : files) {
+    bool wellFormed = false;
+    for (const std::wstring& line : ReadLogLines(folder + L"\\" + name, &wellFormed)) {
+      ++lines;
+      std::wsmatch match;
+      if (!std::regex_match(line, match, record)) {
+        ADD_FAILURE() << "a line that is no whole record in " << std::string(name.begin(), name.end());
+        continue;
+      }
+      EXPECT_TRUE(seen[match[1].str()].insert(std::stoi(match[2].str())).second) << "repeated line";
+    }
+    EXPECT_TRUE(wellFormed) << std::string(name.begin(), name.end());
+  }
   return lines;
 }
 

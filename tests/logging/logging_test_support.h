@@ -4,6 +4,8 @@
 // native table entry for the length of a test.
 #include <cstdint>
 #include <memory>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +49,17 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 void SetFileTimes(const std::wstring& path, std::int64_t time);
 std::int64_t CreationTimeOf(const std::wstring& path);
 std::int64_t NowUtc();
+
+// Two log_writer.exe processes (tags "A" and "B") writing `records` each to
+// the log at the same time (see tests/tools/log_writer.cpp for `size` and
+// `files`); both must end with 0.
+void RunTwoLogWriters(const std::wstring& path, int records, const std::wstring& size, const std::wstring& files);
+
+// Reads the records of the writers from the files and checks each line is
+// one whole record and each file well formed. `seen` gets each tag's
+// numbers; the result is the number of lines.
+std::size_t ReadWriterRecords(const std::wstring& folder, const std::vector<std::wstring>& files,
+                              std::map<std::wstring, std::set<int>>& seen);
 
 // Points the process's standard output and standard error at pipes while it
 // lives; what was written there can be taken out as bytes.

@@ -139,48 +139,17 @@ TEST(RollingFileAppender, TwoProcessesShareOneLogWithoutLosingOrMixingLines) {
   test::TestFolder folder;
   const std::wstring path = folder.File(L"shared.log");
   constexpr int kRecords = 1500;
-  const std::wstring writer = test::Widen(ZOR_LOG_WRITER_PATH);
-  std::wstring program = L"Z:" + writer;
-  for (wchar_t& c : program) {
-    if (c == L'/') c = L'\\';
-  }
-  test::ChildResult results[2];
-  std::thread children[2];
-  const wchar_t* tags[2] = {L"A", L"B"};
-  for (int i = 0; i < 2; ++i) {
-    children[i] = std::thread([&, i] {
-      results[i] = test::RunChild(
-          L"\"" + program + L"\" " + path + L" " + tags[i] + L" " + std::to_wstring(kRecords) + L" 8192 100", 240000);
-    });
-  }
-  for (std::thread& child : children) child.join();
-  for (const test::ChildResult& result : results) {
-    ASSERT_TRUE(result.started);
-    ASSERT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 0u) << result.output;
-  }
-
-  const std::wregex record(LR"(([AB]) (\d{6}) x{40})");
-  std::map<std::wstring, std::set<int>> seen;
-  std::size_t lines = 0;
-  std::size_t files = 0;
+  test::RunTwoLogWriters(path, kRecords, L"8192", L"100");
+  std::vector<std::wstring> files;
   for (const std::wstring& name : test::FilesIn(folder.Path(), L"shared.log*")) {
-    if (name == L"shared.log.lock") continue;
-    ++files;
-    bool wellFormed = false;
-    for (const std::wstring& line : test::ReadLogLines(folder.File(name), &wellFormed)) {
-      ++lines;
-      std::wsmatch match;
-      ASSERT_TRUE(std::regex_match(line, match, record)) << "mixed line in " << std::string(name.begin(), name.end());
-      EXPECT_TRUE(seen[match[1].str()].insert(std::stoi(match[2].str())).second) << "repeated line";
-    }
-    EXPECT_TRUE(wellFormed) << std::string(name.begin(), name.end());
+    if (name != L"shared.log.lock") files.push_back(name);
   }
-  EXPECT_EQ(lines, 2u * kRecords);
+  std::map<std::wstring, std::set<int>> seen;
+  EXPECT_EQ(test::ReadWriterRecords(folder.Path(), files, seen), 2u * kRecords);
   EXPECT_EQ(seen[L"A"].size(), static_cast<std::size_t>(kRecords));
   EXPECT_EQ(seen[L"B"].size(), static_cast<std::size_t>(kRecords));
   // 3000 lines of 102 bytes roll an 8 KB log more than thirty times.
-  EXPECT_GT(files, 30u);
+  EXPECT_GT(files.size(), 30u);
 }
 
 TEST(RollingFileAppender, WritesItsCountsBackIntoASection) {
