@@ -138,12 +138,17 @@ DWORD WINAPI Control(DWORD control, DWORD, void*, void*) {
   }
 }
 
+// Set once the pipe's first instance exists: the service reports itself
+// running only then, as a watchdog that takes requests from its start.
+HANDLE g_pipeReady = nullptr;
+
 // One client at a time: a request, an answer, the next client.
 DWORD WINAPI ServeWatchdogPipe(void*) {
   const std::wstring name = L"\\\\.\\pipe\\" + g_settings.watchdogPipe;
   for (;;) {
     const HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
                                          PIPE_UNLIMITED_INSTANCES, 256, 256, 0, nullptr);
+    SetEvent(g_pipeReady);
     if (pipe == INVALID_HANDLE_VALUE) return GetLastError();
     if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
       char request[64] = {};
@@ -177,7 +182,9 @@ void WINAPI ServiceMain(DWORD, wchar_t** arguments) {
     if (file != INVALID_HANDLE_VALUE) held.push_back(file);
   }
   if (!g_settings.watchdogPipe.empty()) {
+    g_pipeReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     CloseHandle(CreateThread(nullptr, 0, ServeWatchdogPipe, nullptr, 0, nullptr));
+    WaitForSingleObject(g_pipeReady, 5000);
   }
   g_status.dwControlsAccepted =
       g_settings.stop == StopMode::Refuse || !g_settings.watchdogPipe.empty() ? 0 : SERVICE_ACCEPT_STOP;
