@@ -8,6 +8,7 @@
 #include "app/restart.h"
 #include "app/separate_copy.h"
 #include "app/unfinished_run.h"
+#include "app/verification.h"
 #include "platform/win32_api.h"
 
 namespace zor {
@@ -166,6 +167,8 @@ PipelineEnding RunPipelineStages(RunContext& context) {
   RecordUnfinishedRun(context);
 
   RunStages(context);
+  // What the stages could not take, read back from the machine itself.
+  VerifyRemoval(context);
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
     // The run after the restart finishes this one and may be stopped too.

@@ -2,6 +2,9 @@
 // A removal stage as the pipeline sees it: one entry without arguments that
 // reports only a failure that stopped the whole stage. Each engine is bound
 // to the run context it works on when the context is built.
+#include <vector>
+
+#include "app/remaining_item.h"
 #include "foundation/status_record.h"
 
 namespace zor {
@@ -16,6 +19,11 @@ class StageEngine {
   virtual ~StageEngine() = default;
 
   virtual StatusRecord RunStage() = 0;
+
+  // Adds what of the engine's own items is still on the machine. Reads
+  // only: the verification pass after the last stage calls it. An engine
+  // without items of its own adds nothing.
+  virtual void Verify(std::vector<RemainingItem>& remaining) { (void)remaining; }
 
  protected:
   RunContext& context() { return context_; }

@@ -53,4 +53,16 @@ StatusRecord DriverRemover::RemoveDrivers(std::span<const std::wstring_view> nam
   return {};
 }
 
+void DriverRemover::Verify(std::vector<RemainingItem>& remaining) {
+  std::wstring system;
+  std::wstring drivers;
+  if (IsFailure(SpecialFolder(FolderSystem, system)) || IsFailure(CombinePath(system, L"Drivers", drivers))) return;
+  for (const std::wstring_view name : DriverNames()) {
+    std::wstring file;
+    if (IsFailure(CombinePath(drivers, name, file))) continue;
+    file += L".sys";
+    if (!IsFailure(FileExists(file))) remaining.push_back({L"driver file", file, {}, false});
+  }
+}
+
 }  // namespace zor

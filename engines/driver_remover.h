@@ -17,6 +17,8 @@ class DriverRemover final : public StageEngine {
   using StageEngine::StageEngine;
 
   StatusRecord RunStage() override { return RemoveDrivers(); }
+  // Each driver file of the list still in the drivers folder.
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   // The built-in names in the system's drivers folder. Fails only when a
   // path or command text cannot be made.

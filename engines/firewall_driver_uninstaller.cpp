@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include <algorithm>
 #include <new>
 #include <source_location>
 #include <string_view>
@@ -367,6 +368,51 @@ StatusCode SetSetupLogLevel(std::uint32_t level, std::uint32_t& previous) {
   if (const StatusCode opened = setup.OpenOrCreate(kSetupKey); IsFailure(opened)) return opened;
   if (const StatusCode read = setup.GetDword(L"LogLevel", previous); IsFailure(read)) return read;
   return setup.SetDword(L"LogLevel", level);
+}
+
+void FirewallDriverUninstaller::Verify(std::vector<RemainingItem>& remaining) {
+  for (const std::wstring_view policy : kFirewallPolicyKeys) {
+    RegistryKey key(RootLocalMachine);
+    if (IsFailure(key.Open(policy))) continue;
+    for (const std::wstring_view program : kFirewallAuthorizedPrograms) {
+      std::wstring path;
+      std::wstring name;
+      if (IsFailure(CombinePath(context().parameters.ZorDir, program, path)) || IsFailure(DowncaseText(path, name))) {
+        continue;
+      }
+      const std::wstring item = L"HKLM\\" + std::wstring(policy) + L" : " + name;
+      const bool listed = std::any_of(remaining.begin(), remaining.end(),
+                                      [&](const RemainingItem& other) { return other.item == item; });
+      if (!listed && key.ValueExists(name)) remaining.push_back({L"value", item, L"x64", false});
+    }
+  }
+  std::vector<std::wstring> infs;
+  if (!IsFailure(FindFirewallInfs(infs))) {
+    for (const std::wstring& inf : infs) remaining.push_back({L"file", inf, {}, false});
+  }
+  std::uint32_t miniports = 0;
+  if (!IsFailure(VisitMiniports(false, miniports))) {
+    for (std::uint32_t i = 0; i < miniports; ++i) {
+      remaining.push_back({L"device", std::wstring(kFirewallMiniportHardwareId), {}, false});
+    }
+  }
+  if (RegistryKey machine(RootLocalMachine); RegistryKey::KeyExists(machine, kFirewallLegacySetupKey)) {
+    remaining.push_back({L"key", L"HKLM\\" + std::wstring(kFirewallLegacySetupKey), L"x64", false});
+  }
+  std::wstring system;
+  const int kind = IsSystem64Bit() ? FolderSystemFromWindows : FolderSystem32Bit;
+  if (IsFailure(SpecialFolder(kind, system))) return;
+  std::wstring drivers;
+  CombinePath(system, L"drivers", drivers);
+  for (const auto& [folder, mask] : {std::pair{system, kFirewallLibraryMask}, std::pair{drivers, kFirewallDriverMask}}) {
+    DirectoryLister lister;
+    const std::wstring text(mask);
+    for (StatusCode state = lister.OpenListing(folder, text.c_str(), ListFiles); state == status::Success;
+         state = lister.NextEntry()) {
+      std::wstring path;
+      if (!IsFailure(lister.EntryPath(path))) remaining.push_back({L"file", path, {}, false});
+    }
+  }
 }
 
 }  // namespace zor

@@ -28,6 +28,9 @@ class FirewallDriverUninstaller final : public StageEngine {
   ~FirewallDriverUninstaller() override;
 
   StatusRecord RunStage() override { return UninstallFirewallDriver(); }
+  // The policy values, OEM INFs, miniport devices, setup key and driver
+  // files still there.
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   // Always succeeds: each step's failure is logged and passed over.
   StatusRecord UninstallFirewallDriver();

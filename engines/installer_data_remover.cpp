@@ -131,4 +131,15 @@ StatusRecord InstallerDataRemover::RemoveInstallerData(std::span<const std::wstr
   return {};
 }
 
+void InstallerDataRemover::Verify(std::vector<RemainingItem>& remaining) {
+  for (const std::wstring_view code : InstallerUpgradeCodes()) {
+    const std::wstring upgrade(code);
+    for (DWORD index = 0;; ++index) {
+      wchar_t product[39] = {};
+      if (Win32().MsiEnumRelatedProductsW(upgrade.c_str(), 0, index, product) != ERROR_SUCCESS) break;
+      remaining.push_back({L"installer product", product, {}, false});
+    }
+  }
+}
+
 }  // namespace zor

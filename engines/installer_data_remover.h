@@ -20,6 +20,8 @@ class InstallerDataRemover final : public StageEngine {
   using StageEngine::StageEngine;
 
   StatusRecord RunStage() override { return RemoveInstallerData(); }
+  // Each installer product still related to one of the upgrade codes.
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   StatusRecord RemoveInstallerData();
   StatusRecord RemoveInstallerData(std::span<const std::wstring_view> upgradeCodes);

@@ -250,4 +250,22 @@ StatusRecord MailPluginRemover::RemoveTransportAgents() {
   return {};
 }
 
+void MailPluginRemover::Verify(std::vector<RemainingItem>& remaining) {
+  const std::wstring classKeys[] = {L"zoroutlook.Addin", L"zoroutlook.Addin.1", ClassKey(kOutlookAddinClasses[0]),
+                                    ClassKey(kOutlookAddinClasses[1]), L"AppID\\zoroutlook.DLL"};
+  for (const ViewPass& pass : BothViews()) {
+    RegistryKey addins(RootLocalMachine);
+    addins.SetViewMode(pass.mode);
+    if (!IsFailure(addins.Open(kOutlookAddins)) && RegistryKey::KeyExists(addins, kOutlookAddinKey)) {
+      remaining.push_back({L"key", L"HKLM\\" + std::wstring(kOutlookAddins) + L"\\" + kOutlookAddinKey, pass.name,
+                           false});
+    }
+    RegistryKey classes(RootClassesRoot);
+    classes.SetViewMode(pass.mode);
+    for (const std::wstring& name : classKeys) {
+      if (RegistryKey::KeyExists(classes, name)) remaining.push_back({L"key", L"HKCR\\" + name, pass.name, false});
+    }
+  }
+}
+
 }  // namespace zor

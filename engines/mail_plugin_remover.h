@@ -17,6 +17,8 @@ class MailPluginRemover final : public StageEngine {
   using StageEngine::StageEngine;
 
   StatusRecord RunStage() override { return RemoveMailPlugins(); }
+  // The Outlook add-in's keys still there, in both views.
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   StatusRecord RemoveMailPlugins();
   // Never fails: whatever cannot be deleted is logged and passed over.

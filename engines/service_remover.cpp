@@ -244,4 +244,13 @@ StatusRecord ServiceRemover::RunServiceStage(std::span<const ServiceItem> rows) 
 
 StatusCode ServiceRemover::ProcessServiceItem(std::int32_t index) { return workers_->ProcessServiceItem(index); }
 
+void ServiceRemover::Verify(std::vector<RemainingItem>& remaining) {
+  for (const ServiceItem& row : ServiceItemTable()) {
+    bool present = false;
+    if (!IsServicePresent(row.name, present).Failed() && present) {
+      remaining.push_back({L"service", std::wstring(row.name), {}, false});
+    }
+  }
+}
+
 }  // namespace zor

@@ -23,6 +23,8 @@ class ServiceRemover final : public StageEngine {
   ~ServiceRemover() override;
 
   StatusRecord RunStage() override { return RunServiceStage(); }
+  // Each service of the table that the service manager still knows.
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   // Once per process: ObjectAlreadyExists when the stage mutex is there
   // already. WaitTimedOut when a worker is still running after 300 s; the

@@ -168,6 +168,7 @@ TEST(MainPipeline, RunsEveryStageInItsOrderUnderItsBannerAndTakesTheCopysStep) {
                                   "*****     Running ZOR process     *****",
                                   "*****     Registry keys and values     *****",
                                   "*****     Files and folders     *****",
+                                  "Verification: 0 item(s) of ZOR remain, 0 of them planned for removal at restart",
                               }));
   EXPECT_TRUE(HasLine(lines, "DEBUG Remove NDIS driver pass, next uninstalation step is 4, old was 1")) << Joined(lines);
   EXPECT_EQ(run.context.parameters.NdisNextStep, 4);
@@ -176,6 +177,45 @@ TEST(MainPipeline, RunsEveryStageInItsOrderUnderItsBannerAndTakesTheCopysStep) {
   EXPECT_EQ(copy.CommandLines(), std::vector<std::string>{OwnCommandLine() + " /ndisonly /skipask"});
   std::wstring entry;
   EXPECT_FALSE(runOnce.Read(entry)) << "nothing was planned, so nothing is registered";
+}
+
+// An engine that still finds one of its items: the pass asks it after the
+// last stage and says what is left.
+class LeftoverEngine final : public StageEngine {
+ public:
+  LeftoverEngine(RunContext& context, std::vector<std::string>& calls) : StageEngine(context), calls_(calls) {}
+  StatusRecord RunStage() override {
+    calls_.push_back("registry");
+    return {};
+  }
+  void Verify(std::vector<RemainingItem>& remaining) override {
+    calls_.push_back("verify");
+    remaining.push_back({L"key", L"HKLM\\SOFTWARE\\Zor\\Zor10", L"x86", false});
+    remaining.push_back({L"file", L"C:\\Windows\\zorleft.dll", {}, true});
+  }
+
+ private:
+  std::vector<std::string>& calls_;
+};
+
+TEST(MainPipeline, AfterTheLastStageTheVerificationSaysWhatIsLeft) {
+  PipelineRun run;
+  UseRecordingEngines(run.context, run.calls);
+  run.context.engines.registry = std::make_unique<LeftoverEngine>(run.context, run.calls);
+  SeparateCopyScript copy(run.folder, 4);
+  RunOnceValue runOnce;
+  RunPipelineStages(run.context);
+  EXPECT_EQ(run.calls, (std::vector<std::string>{"installer data", "mail plug-ins", "services", "drivers", "processes",
+                                                 "registry", "files", "verify"}));
+  const std::vector<std::string> lines = run.log.Lines();
+  const auto files = std::find(lines.begin(), lines.end(), "INFO *****     Files and folders     *****");
+  const auto key = std::find(lines.begin(), lines.end(), "WARN Still present: key HKLM\\SOFTWARE\\Zor\\Zor10 (x86)");
+  ASSERT_NE(files, lines.end()) << Joined(lines);
+  ASSERT_NE(key, lines.end()) << Joined(lines);
+  EXPECT_LT(files, key);
+  EXPECT_TRUE(HasLine(lines, "WARN Still present: file C:\\Windows\\zorleft.dll (deletion planned at restart)"));
+  EXPECT_TRUE(
+      HasLine(lines, "INFO Verification: 2 item(s) of ZOR remain, 1 of them planned for removal at restart"));
 }
 
 TEST(MainPipeline, AFailingStageIsLoggedAndTheNextOneRuns) {
