@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <new>
 #include <source_location>
 #include <span>
@@ -49,6 +50,12 @@ std::array<ViewPass, 2> BothViews() {
 }
 
 std::wstring ClassKey(std::wstring_view clsid) { return L"CLSID\\" + std::wstring(clsid); }
+
+// The add-in's keys below HKEY_CLASSES_ROOT, in the order they go.
+std::array<std::wstring, 5> OutlookClassKeys() {
+  return {L"zoroutlook.Addin", L"zoroutlook.Addin.1", ClassKey(kOutlookAddinClasses[0]),
+          ClassKey(kOutlookAddinClasses[1]), L"AppID\\zoroutlook.DLL"};
+}
 
 // Windows paths may hold an apostrophe (a user named O'Neill has one in his
 // temporary folder); inside a single-quoted PowerShell string it is doubled.
@@ -109,8 +116,7 @@ StatusRecord MailPluginRemover::RemoveMailPlugins() {
 void MailPluginRemover::RemoveOutlookAddin() {
   RunContext& run = context();
   run.Log(severity::Info, Here(), L"Removing ZorOutlook addin");
-  const std::wstring classKeys[] = {L"zoroutlook.Addin", L"zoroutlook.Addin.1", ClassKey(kOutlookAddinClasses[0]),
-                                    ClassKey(kOutlookAddinClasses[1]), L"AppID\\zoroutlook.DLL"};
+  const std::array<std::wstring, 5> classKeys = OutlookClassKeys();
   for (const ViewPass& pass : BothViews()) {
     RegistryKey addins(RootLocalMachine);
     addins.SetViewMode(pass.mode);
@@ -251,8 +257,7 @@ StatusRecord MailPluginRemover::RemoveTransportAgents() {
 }
 
 void MailPluginRemover::Verify(std::vector<RemainingItem>& remaining) {
-  const std::wstring classKeys[] = {L"zoroutlook.Addin", L"zoroutlook.Addin.1", ClassKey(kOutlookAddinClasses[0]),
-                                    ClassKey(kOutlookAddinClasses[1]), L"AppID\\zoroutlook.DLL"};
+  const std::array<std::wstring, 5> classKeys = OutlookClassKeys();
   for (const ViewPass& pass : BothViews()) {
     RegistryKey addins(RootLocalMachine);
     addins.SetViewMode(pass.mode);
