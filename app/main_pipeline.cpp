@@ -6,9 +6,11 @@
 #include <string>
 
 #include "app/restart.h"
+#include "app/run_ending.h"
 #include "app/separate_copy.h"
 #include "app/unfinished_run.h"
 #include "app/verification.h"
+#include "foundation/text_case.h"
 #include "platform/win32_api.h"
 
 namespace zor {
@@ -146,6 +148,16 @@ void RunStages(RunContext& context) {
   }
 }
 
+// "exitcodes=msi" asks for Windows Installer's exit codes; another table
+// name is said once and the usual codes stay.
+bool UsesMsiExitCodes(RunContext& context) {
+  const std::wstring& table = context.parameters.ExitCodes;
+  if (table.empty()) return false;
+  if (EqualsFoldingAscii(table, L"msi")) return true;
+  context.Log(severity::Warn, Here(), L"Unknown exit code table '%s': the usual exit codes are used", table);
+  return false;
+}
+
 }  // namespace
 
 PipelineEnding RunPipelineStages(RunContext& context) {
@@ -168,7 +180,9 @@ PipelineEnding RunPipelineStages(RunContext& context) {
 
   RunStages(context);
   // What the stages could not take, read back from the machine itself.
-  VerifyRemoval(context);
+  const VerificationResult verified = VerifyRemoval(context);
+  const bool msiCodes = UsesMsiExitCodes(context);
+  const auto remaining = static_cast<std::uint32_t>(verified.remaining.size());
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
     // The run after the restart finishes this one and may be stopped too.
@@ -176,15 +190,16 @@ PipelineEnding RunPipelineStages(RunContext& context) {
                 kUnfinishedRunLogName);
     context.Log(severity::Debug, Here(), L"Restarting...");
     const StatusRecord restarted = RestartAndResume(context);
-    if (!restarted.Empty() && restarted.Failed()) {
-      context.Log(severity::Warn, Here(), L"Initiate Restart failed (error %x)", restarted.Code());
-    } else {
-      return {true, 0};
-    }
-    // The restart entry still starts the next run at the next logon.
-    return {};
+    const bool failed = !restarted.Empty() && restarted.Failed();
+    if (failed) context.Log(severity::Warn, Here(), L"Initiate Restart failed (error %x)", restarted.Code());
+    const bool started = !failed && !parameters.NoRestart;
+    if (msiCodes) return {true, MsiExitCode(EndingOf(started, !started, remaining, verified.planned))};
+    // After a failed request the restart entry still starts the next run at
+    // the next logon.
+    return failed ? PipelineEnding{} : PipelineEnding{true, 0};
   }
   ForgetUnfinishedRun(context);
+  if (msiCodes) return {true, MsiExitCode(EndingOf(false, false, remaining, verified.planned))};
   return {};
 }
 

@@ -31,6 +31,7 @@ const OptionRow kOptionRows[] = {
     {L"ndisonly", OptionKind::Flag, nullptr, nullptr, &RunParameters::NdisOnly},
     // Only the path here: the file is read by the whitelist reader.
     {L"whitelist", OptionKind::Text, nullptr, &RunParameters::WhitelistPath},
+    {L"exitcodes", OptionKind::Text, nullptr, &RunParameters::ExitCodes},
 };
 
 // Switches the entry point answers before any option is read.

@@ -35,6 +35,8 @@ struct RunParameters {
   std::int32_t RestartCounter = 0;
   std::int32_t NdisNextStep = 1;
   bool NoRestart = false;
+  // "msi": the run ends with the exit codes of Windows Installer.
+  std::wstring ExitCodes;
   bool SkipAsk = false;
   bool DeleteDirForceHard = false;
   bool NdisOnly = false;

@@ -302,6 +302,47 @@ BOOL WINAPI RecordExitWindows(UINT how, DWORD) {
   return g_requests->refusal == 0;
 }
 
+// "exitcodes=msi": each ending with the code deployment tools know; without
+// the option the same endings keep their old codes.
+TEST(MainPipeline, WithMsiExitCodesEachEndingHasItsCodeAndWithoutTheOptionNoneChanges) {
+  const struct {
+    const char* name;
+    bool leftover;
+    bool restart;
+    bool noRestart;
+    PipelineEnding msi;
+    PipelineEnding usual;
+  } rows[] = {
+      {"clean", false, false, false, {true, 0}, {false, 0}},
+      {"items left", true, false, false, {true, 1603}, {false, 0}},
+      {"restart registered under norestart", false, true, true, {true, 3010}, {true, 0}},
+      {"restart started", true, true, false, {true, 1641}, {true, 0}},
+  };
+  for (const auto& row : rows) {
+    for (const bool msi : {true, false}) {
+      SCOPED_TRACE(std::string(row.name) + (msi ? ", msi" : ", usual"));
+      RestartRequests requests{0, FALSE, 0};
+      g_requests = &requests;
+      const test::SwappedEntry shutdown(Win32Changes().InitiateSystemShutdownExW, &RecordShutdown);
+      const test::SwappedEntry exitWindows(Win32Changes().ExitWindowsEx, &RecordExitWindows);
+      PipelineRun run;
+      run.context.parameters.NoRestart = row.noRestart;
+      if (msi) run.context.parameters.ExitCodes = L"MSI";
+      StageBodies bodies;
+      if (row.restart) bodies.push_back({"files", [](RunParameters& p) { p.RestartCounter += 1; return status::Success; }});
+      UseRecordingEngines(run.context, run.calls, bodies);
+      if (row.leftover) run.context.engines.registry = std::make_unique<LeftoverEngine>(run.context, run.calls);
+      SeparateCopyScript copy(run.folder, 5);
+      RunOnceValue runOnce;
+      const PipelineEnding ending = RunPipelineStages(run.context);
+      g_requests = nullptr;
+      const PipelineEnding& expected = msi ? row.msi : row.usual;
+      EXPECT_EQ(ending.endsProcess, expected.endsProcess);
+      EXPECT_EQ(ending.exitCode, expected.exitCode);
+    }
+  }
+}
+
 TEST(MainPipeline, AFirstRunWithPlannedWorkRegistersItselfAndRestarts) {
   const struct {
     const char* name;
