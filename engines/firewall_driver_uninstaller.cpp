@@ -128,6 +128,26 @@ StatusCode VisitMiniports(bool remove, std::uint32_t& matched) {
   return result;
 }
 
+// The authorized-application values of the product's programs: their full
+// paths in the program folder, in lower case, each name once.
+StatusCode PolicyValueNames(const std::wstring& zorDir, std::vector<std::wstring>& names) {
+  for (const std::wstring_view program : kFirewallAuthorizedPrograms) {
+    std::wstring path;
+    if (const StatusCode joined = CombinePath(zorDir, program, path); IsFailure(joined)) return joined;
+    std::wstring lower;
+    if (const StatusCode lowered = DowncaseText(path, lower); IsFailure(lowered)) return lowered;
+    if (std::find(names.begin(), names.end(), lower) == names.end()) names.push_back(std::move(lower));
+  }
+  return status::Success;
+}
+
+// The system folder the driver's files were copied to, and its "drivers".
+StatusCode DriverFolders(std::wstring& system, std::wstring& drivers) {
+  const int kind = IsSystem64Bit() ? FolderSystemFromWindows : FolderSystem32Bit;
+  if (const StatusCode found = SpecialFolder(kind, system); IsFailure(found)) return found;
+  return CombinePath(system, L"drivers", drivers);
+}
+
 }  // namespace
 
 FirewallDriverUninstaller::FirewallDriverUninstaller(RunContext& context)
@@ -210,13 +230,7 @@ StatusCode FirewallDriverUninstaller::RemoveFirewallPolicy() {
   RunContext& run = context();
   run.Log(severity::Info, Here(), L"FW removing policy");
   std::vector<std::wstring> names;
-  for (const std::wstring_view program : kFirewallAuthorizedPrograms) {
-    std::wstring path;
-    if (const StatusCode joined = CombinePath(run.parameters.ZorDir, program, path); IsFailure(joined)) return joined;
-    std::wstring lower;
-    if (const StatusCode lowered = DowncaseText(path, lower); IsFailure(lowered)) return lowered;
-    names.push_back(std::move(lower));
-  }
+  if (const StatusCode built = PolicyValueNames(run.parameters.ZorDir, names); IsFailure(built)) return built;
   for (const std::wstring_view policy : kFirewallPolicyKeys) {
     RegistryKey key(RootLocalMachine);
     if (IsFailure(key.Open(policy))) continue;
@@ -353,10 +367,8 @@ StatusCode FirewallDriverUninstaller::RemoveZORLegacyRegistryKeys() {
 
 StatusCode FirewallDriverUninstaller::RemoveZORDriverFiles() {
   std::wstring system;
-  const int kind = IsSystem64Bit() ? FolderSystemFromWindows : FolderSystem32Bit;
-  if (const StatusCode found = SpecialFolder(kind, system); IsFailure(found)) return found;
   std::wstring drivers;
-  if (const StatusCode joined = CombinePath(system, L"drivers", drivers); IsFailure(joined)) return joined;
+  if (const StatusCode found = DriverFolders(system, drivers); IsFailure(found)) return found;
   std::uint32_t deleted = 0;
   const StatusCode libraries = DeleteAllMatching(system, kFirewallLibraryMask, deleted);
   const StatusCode driverFiles = DeleteAllMatching(drivers, kFirewallDriverMask, deleted);
@@ -371,19 +383,16 @@ StatusCode SetSetupLogLevel(std::uint32_t level, std::uint32_t& previous) {
 }
 
 void FirewallDriverUninstaller::Verify(std::vector<RemainingItem>& remaining) {
-  for (const std::wstring_view policy : kFirewallPolicyKeys) {
-    RegistryKey key(RootLocalMachine);
-    if (IsFailure(key.Open(policy))) continue;
-    for (const std::wstring_view program : kFirewallAuthorizedPrograms) {
-      std::wstring path;
-      std::wstring name;
-      if (IsFailure(CombinePath(context().parameters.ZorDir, program, path)) || IsFailure(DowncaseText(path, name))) {
-        continue;
+  std::vector<std::wstring> names;
+  if (!IsFailure(PolicyValueNames(context().parameters.ZorDir, names))) {
+    for (const std::wstring_view policy : kFirewallPolicyKeys) {
+      RegistryKey key(RootLocalMachine);
+      if (IsFailure(key.Open(policy))) continue;
+      for (const std::wstring& name : names) {
+        if (key.ValueExists(name)) {
+          remaining.push_back({L"value", L"HKLM\\" + std::wstring(policy) + L" : " + name, L"x64", false});
+        }
       }
-      const std::wstring item = L"HKLM\\" + std::wstring(policy) + L" : " + name;
-      const bool listed = std::any_of(remaining.begin(), remaining.end(),
-                                      [&](const RemainingItem& other) { return other.item == item; });
-      if (!listed && key.ValueExists(name)) remaining.push_back({L"value", item, L"x64", false});
     }
   }
   std::vector<std::wstring> infs;
@@ -400,10 +409,8 @@ void FirewallDriverUninstaller::Verify(std::vector<RemainingItem>& remaining) {
     remaining.push_back({L"key", L"HKLM\\" + std::wstring(kFirewallLegacySetupKey), L"x64", false});
   }
   std::wstring system;
-  const int kind = IsSystem64Bit() ? FolderSystemFromWindows : FolderSystem32Bit;
-  if (IsFailure(SpecialFolder(kind, system))) return;
   std::wstring drivers;
-  CombinePath(system, L"drivers", drivers);
+  if (IsFailure(DriverFolders(system, drivers))) return;
   for (const auto& [folder, mask] : {std::pair{system, kFirewallLibraryMask}, std::pair{drivers, kFirewallDriverMask}}) {
     DirectoryLister lister;
     const std::wstring text(mask);

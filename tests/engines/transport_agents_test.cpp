@@ -36,12 +36,6 @@ const std::wstring kSetup2010 = L"Software\\Microsoft\\ExchangeServer\\v14\\Setu
 const std::wstring kExchange2007 = L"C:\\Program Files\\Microsoft\\Exchange Server\\";
 const std::wstring kExchange2010 = L"C:\\Program Files\\Microsoft\\Exchange Server\\V14\\";
 
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring path = L"Z:" + std::wstring(unixPath, unixPath + std::char_traits<char>::length(unixPath));
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
 // The scripts as the source tree keeps them, in the order the stage runs
 // them (resources 102, 104, 103, 112, 114, 113).
 std::vector<std::string> ScriptSources() {
@@ -49,7 +43,7 @@ std::vector<std::string> ScriptSources() {
                             L"zor9-antispam-agent",  L"zor9-antivirus-smtp-agent",  L"zor9-antivirus-routing-agent"};
   std::vector<std::string> sources;
   for (const wchar_t* name : names)
-    sources.push_back(test::ReadTextFile(WindowsPath(ZOR_TRANSPORT_SCRIPTS) + L"\\" + name + L".ps1"));
+    sources.push_back(test::ReadTextFile(test::WindowsPathOf(ZOR_TRANSPORT_SCRIPTS) + L"\\" + name + L".ps1"));
   return sources;
 }
 
@@ -90,7 +84,7 @@ class ShellStage {
   explicit ShellStage(const std::wstring& temporaryName) : temporary_(temporary_base_.path() + L"\\" + temporaryName) {
     test::MakeFolder(temporary_);
     SetEnvironmentVariableW(L"TMP", temporary_.c_str());
-    const std::wstring standIn = WindowsPath(ZOR_STAND_IN_POWERSHELL);
+    const std::wstring standIn = test::WindowsPathOf(ZOR_STAND_IN_POWERSHELL);
     wchar_t path[32768] = {};
     GetEnvironmentVariableW(L"PATH", path, 32768);
     SetEnvironmentVariableW(L"PATH", (standIn.substr(0, standIn.rfind(L'\\')) + L";" + path).c_str());

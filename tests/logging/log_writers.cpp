@@ -11,8 +11,7 @@
 namespace zor::test {
 
 void RunTwoLogWriters(const std::wstring& path, int records, const std::wstring& size, const std::wstring& files) {
-  std::wstring program = L"Z:" + Widen(ZOR_LOG_WRITER_PATH);
-  std::replace(program.begin(), program.end(), L'/', L'\\');
+  const std::wstring program = WindowsPathOf(ZOR_LOG_WRITER_PATH);
   ChildResult results[2];
   std::thread children[2];
   const wchar_t* tags[2] = {L"A", L"B"};

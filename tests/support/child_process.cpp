@@ -8,6 +8,14 @@ namespace zor::test {
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
+std::wstring WindowsPathOf(const std::string& unixPath) {
+  std::wstring path = L"Z:" + Widen(unixPath);
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
 std::wstring ProgramPath() {
 #ifdef ZOR_PROGRAM_PATH
   // The build gives a Unix path; Wine maps the root file system to Z:.

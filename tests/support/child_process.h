@@ -26,4 +26,8 @@ std::wstring ProgramPath();
 
 std::wstring Widen(const std::string& text);
 
+// A path of the build (a Unix path) as Wine's programs see it: on drive Z:,
+// with backslashes.
+std::wstring WindowsPathOf(const std::string& unixPath);
+
 }  // namespace zor::test

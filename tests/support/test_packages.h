@@ -15,8 +15,7 @@ namespace zor::test {
 
 // Installs the package silently; a failure ends the calling test's step.
 inline void InstallPackage(const char* package) {
-  std::wstring msi = L"Z:" + Widen(ZOR_TEST_PACKAGES) + L"/" + Widen(package);
-  std::replace(msi.begin(), msi.end(), L'/', L'\\');
+  const std::wstring msi = WindowsPathOf(std::string(ZOR_TEST_PACKAGES) + "/" + package);
   const ChildResult installed = RunChild(L"msiexec /i \"" + msi + L"\" /qn", 120000);
   ASSERT_TRUE(installed.started) << installed.startError;
   ASSERT_EQ(installed.exitCode, 0u) << installed.output;

@@ -32,13 +32,7 @@ const std::wstring kClasses = L"Software\\Classes\\Installer\\";
 const std::wstring kUserData = L"Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\";
 const std::wstring kUninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring path = L"Z:" + test::Widen(unixPath);
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
-std::wstring Cleaner() { return L"\"" + WindowsPath(ZOR_MSI_CLEANER_PATH) + L"\""; }
+std::wstring Cleaner() { return L"\"" + test::WindowsPathOf(ZOR_MSI_CLEANER_PATH) + L"\""; }
 
 bool KeyThere(const std::wstring& path, REGSAM view = KEY_WOW64_64KEY) {
   HKEY key = nullptr;
