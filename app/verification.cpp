@@ -1,5 +1,6 @@
 #include "app/verification.h"
 
+#include <algorithm>
 #include <source_location>
 #include <string>
 #include <string_view>
@@ -44,6 +45,20 @@ std::vector<std::wstring> PendingDeletions() {
   return deletions;
 }
 
+// Two rows may name one item (a file of its own and the files of its
+// folder): it is one leftover.
+void DropRepeats(std::vector<RemainingItem>& remaining) {
+  std::vector<RemainingItem> unique;
+  unique.reserve(remaining.size());
+  for (RemainingItem& item : remaining) {
+    const bool seen = std::any_of(unique.begin(), unique.end(), [&](const RemainingItem& kept) {
+      return kept.kind == item.kind && kept.view == item.view && EqualsFoldingAscii(kept.item, item.item);
+    });
+    if (!seen) unique.push_back(std::move(item));
+  }
+  remaining = std::move(unique);
+}
+
 }  // namespace
 
 void MarkPlannedDeletions(std::vector<RemainingItem>& remaining) {
@@ -65,6 +80,7 @@ VerificationResult VerifyRemoval(RunContext& context) {
                               engines.registry.get(), engines.files.get()}) {
     if (engine) engine->Verify(result.remaining);
   }
+  DropRepeats(result.remaining);
   MarkPlannedDeletions(result.remaining);
   for (const RemainingItem& item : result.remaining) {
     const std::wstring view = item.view.empty() ? std::wstring() : L" (" + item.view + L")";

@@ -88,6 +88,32 @@ std::vector<std::wstring> FoldersOnTheWay(const FileItem& item, const std::wstri
   return way;
 }
 
+// Whether the folders on a row's way can be gone through: a link among
+// them, or one that could not be checked, stops the row.
+struct WayCheck {
+  enum Result { Clear, Link, Unchecked } result = Clear;
+  std::wstring folder;
+  StatusCode status = status::Success;
+};
+
+WayCheck CheckWay(const FileItem& item, const std::wstring& base) {
+  for (const std::wstring& folder : FoldersOnTheWay(item, base)) {
+    bool link = false;
+    const StatusCode checked = QueryIsLink(folder, link);
+    // Nothing is found below a folder that is not there.
+    if (IsAbsence(checked)) return {};
+    if (IsFailure(checked)) return {WayCheck::Unchecked, folder, checked};
+    if (link) return {WayCheck::Link, folder, status::Success};
+  }
+  return {};
+}
+
+// A folder that is there and is no link: what may be listed for leftovers.
+bool ListableFolder(const std::wstring& folder) {
+  bool link = true;
+  return !IsFailure(FolderExists(folder)) && !IsFailure(QueryIsLink(folder, link)) && !link;
+}
+
 }  // namespace
 
 StatusRecord FileRemover::RemoveFilesAndFolders() { return RemoveFilesAndFolders(FileItemTable()); }
@@ -126,24 +152,16 @@ void FileRemover::ProcessItem(const FileItem& item, std::int32_t number) {
 
 bool FileRemover::WayHasNoLink(const FileItem& item, const std::wstring& base, std::int32_t number) {
   FsRedirectionScope redirection(item.redirect == Redirection::On);
-  for (const std::wstring& folder : FoldersOnTheWay(item, base)) {
-    bool link = false;
-    const StatusCode checked = QueryIsLink(folder, link);
-    // Nothing is found below a folder that is not there.
-    if (IsAbsence(checked)) return true;
-    if (IsFailure(checked)) {
-      context().Log(severity::Warn, Here(),
-                    L"Checking directory '%s' for a link failed (error %x): fileItem number %d is not removed", folder,
-                    checked, number);
-      return false;
-    }
-    if (link) {
-      context().Log(severity::Warn, Here(),
-                    L"Directory '%s' is a link: fileItem number %d is not removed through it", folder, number);
-      return false;
-    }
+  const WayCheck way = CheckWay(item, base);
+  if (way.result == WayCheck::Link) {
+    context().Log(severity::Warn, Here(), L"Directory '%s' is a link: fileItem number %d is not removed through it",
+                  way.folder, number);
+  } else if (way.result == WayCheck::Unchecked) {
+    context().Log(severity::Warn, Here(),
+                  L"Checking directory '%s' for a link failed (error %x): fileItem number %d is not removed",
+                  way.folder, way.status, number);
   }
-  return true;
+  return way.result == WayCheck::Clear;
 }
 
 void FileRemover::RunActions(const FileItem& item, const std::wstring& path) {
@@ -331,6 +349,61 @@ StatusRecord FileRemover::RemoveMainFolder(const std::wstring& folder, bool admi
   const StatusCode deleted = DeleteTree(main, context().parameters.DeleteDirForceHard, LeftInTreeReport());
   if (IsFailure(deleted)) context().Log(severity::Info, Here(), texts.failed, main, deleted);
   return {};
+}
+
+void FileRemover::Verify(std::vector<RemainingItem>& remaining) { VerifyItems(FileItemTable(), remaining); }
+
+void FileRemover::VerifyItems(std::span<const FileItem> items, std::vector<RemainingItem>& remaining) {
+  for (const FileItem& item : items) {
+    try {
+      VerifyItem(item, remaining);
+    } catch (const std::bad_alloc&) {
+      // The row is not looked at; the others may be.
+    }
+  }
+  for (const std::wstring* folder : {&context().parameters.ZorDir, &context().parameters.ZorAdminDir}) {
+    std::wstring main;
+    if (folder->empty() || IsFailure(MainFolderOf(*folder, main)) || !NamedZor(main)) continue;
+    if (!IsFailure(FolderExists(main))) remaining.push_back({L"folder", main, {}, false});
+  }
+}
+
+void FileRemover::VerifyItem(const FileItem& item, std::vector<RemainingItem>& remaining) {
+  const std::wstring* folder = FolderOf(context().parameters, item.parentDir);
+  if (folder == nullptr || folder->empty()) return;
+  std::wstring path = *folder;
+  if (item.relativePath != nullptr && IsFailure(CombinePath(*folder, item.relativePath, path))) return;
+  FsRedirectionScope redirection(item.redirect == Redirection::On);
+  // What lies behind a link on the way is not the product's: the row never
+  // reaches it, and the folder holding the link is the leftover.
+  if (CheckWay(item, *folder).result != WayCheck::Clear) return;
+  for (const std::uint8_t action : kFileActionOrder) {
+    if (!(item.actions & action)) continue;
+    switch (action) {
+      case ActionRemoveFolder:
+      case ActionEmptyAndRemoveFolder:
+      case ActionRemoveTree:
+        if (!IsFailure(FolderExists(path))) remaining.push_back({L"folder", path, {}, false});
+        break;
+      case ActionDeleteFile:
+      case ActionReportSpecial:
+        if (!IsFailure(FileExists(path))) remaining.push_back({L"file", path, {}, false});
+        break;
+      case ActionDeleteMatching: {
+        if (!ListableFolder(path)) break;
+        const std::wstring mask = item.mask ? item.mask : L"";
+        DirectoryLister lister;
+        for (StatusCode state = lister.OpenListing(path, mask.empty() ? nullptr : mask.c_str(),
+                                                   ListFiles | ListReparsePoints);
+             state == status::Success; state = lister.NextEntry()) {
+          std::wstring file;
+          if (!IsFailure(lister.EntryPath(file))) remaining.push_back({L"file", file, {}, false});
+        }
+        break;
+      }
+      default: break;
+    }
+  }
 }
 
 }  // namespace zor

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/stage_engine.h"
 #include "engines/file_item_table.h"
@@ -23,6 +24,9 @@ class FileRemover final : public StageEngine {
   using StageEngine::StageEngine;
 
   StatusRecord RunStage() override { return RemoveFilesAndFolders(); }
+  // Each row's file, folder or matching files that are still there, and the
+  // main folders; nothing is listed through a link.
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   // The product's table, then the main folders. Fails only when the main
   // folders' texts cannot be made; single items never reach the result.
@@ -44,6 +48,9 @@ class FileRemover final : public StageEngine {
   // "ZOR".
   StatusRecord RemoveMainFolders();
 
+  // What the verification finds of the rows given, then of the main folders.
+  void VerifyItems(std::span<const FileItem> items, std::vector<RemainingItem>& remaining);
+
  private:
   void ProcessItem(const FileItem& item, std::int32_t number);
   // False, with a warning, when a link lies between the row's folder and
@@ -51,6 +58,7 @@ class FileRemover final : public StageEngine {
   // does nothing.
   bool WayHasNoLink(const FileItem& item, const std::wstring& base, std::int32_t number);
   void RunActions(const FileItem& item, const std::wstring& path);
+  void VerifyItem(const FileItem& item, std::vector<RemainingItem>& remaining);
   // Deletes one file now or, when it is held, at the next start; a link
   // that cannot be removed as itself, and a file that stays read-only, are
   // kept with a warning.

@@ -35,6 +35,19 @@ bool ContainsException(std::wstring_view lowerPath) {
   return false;
 }
 
+bool InWhitelist(const RunParameters& parameters, const std::wstring& image) {
+  for (const std::wstring& entry : parameters.Whitelist) {
+    if (EqualsFoldingAscii(entry, image)) return true;
+  }
+  return false;
+}
+
+// Only the maker's signed programs are ever touched.
+bool SignedByMaker(const std::wstring& image) {
+  CodeSignatureInfo signature;
+  return !image.empty() && !IsFailure(ReadCodeSignature(image, signature)) && signature.IsMakerCertificate;
+}
+
 }  // namespace
 
 std::span<const std::wstring_view> ProcessExceptions() { return kExceptions; }
@@ -68,12 +81,9 @@ StatusRecord ProcessRemover::RemoveProductProcesses() {
     if (process.identifier == ownId || EqualsFoldingAscii(image, ownPath)) continue;
 
     bool skipped = false;
-    for (const std::wstring& entry : run.parameters.Whitelist) {
-      if (EqualsFoldingAscii(entry, image)) {
-        run.Log(severity::Debug, Here(), L"Found process '%s' in whitelist", image);
-        skipped = true;
-        break;
-      }
+    if (InWhitelist(run.parameters, image)) {
+      run.Log(severity::Debug, Here(), L"Found process '%s' in whitelist", image);
+      skipped = true;
     }
     std::wstring lower;
     if (const StatusCode lowered = DowncaseText(image, lower); IsFailure(lowered)) return MakeStatus(lowered);
@@ -87,10 +97,8 @@ StatusRecord ProcessRemover::RemoveProductProcesses() {
       continue;
     }
 
-    // Only the maker's signed programs are ever touched, and silently passed
-    // over otherwise.
-    CodeSignatureInfo signature;
-    if (image.empty() || IsFailure(ReadCodeSignature(image, signature)) || !signature.IsMakerCertificate) continue;
+    // Others' programs are silently passed over.
+    if (!SignedByMaker(image)) continue;
 
     const std::wstring target = image + std::wstring(kToDeleteSuffix);
     // The file is renamed first: a program that a watchdog starts again
@@ -113,6 +121,22 @@ StatusRecord ProcessRemover::RemoveProductProcesses() {
     if (!planDelete(image, deleted)) return MakeStatus(status::GenericFailure);
   }
   return {};
+}
+
+void ProcessRemover::Verify(std::vector<RemainingItem>& remaining) {
+  std::vector<ProcessEntry> processes;
+  if (IsFailure(TakeProcessList(ProcessPathsDos, processes))) return;
+  const auto ownId = static_cast<std::uint32_t>(GetCurrentProcessId());
+  for (const ProcessEntry& process : processes) {
+    const std::wstring& image = process.imagePath;
+    // What the stage leaves running on purpose is no leftover.
+    if (process.identifier == ownId || InWhitelist(context().parameters, image)) continue;
+    std::wstring lower;
+    if (IsFailure(DowncaseText(image, lower)) || ContainsException(lower)) continue;
+    if (SignedByMaker(image)) {
+      remaining.push_back({L"process", image, {}, false});
+    }
+  }
 }
 
 }  // namespace zor

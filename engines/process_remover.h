@@ -9,6 +9,7 @@
 // rule that this program never stops a copy of itself.
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "app/stage_engine.h"
 #include "foundation/status_record.h"
@@ -20,6 +21,9 @@ class ProcessRemover final : public StageEngine {
   using StageEngine::StageEngine;
 
   StatusRecord RunStage() override { return RemoveProductProcesses(); }
+  // Each of the maker's signed programs still running that the stage would
+  // stop (whitelisted programs, the exceptions and this program stay).
+  void Verify(std::vector<RemainingItem>& remaining) override;
 
   // Success, or GenericFailure when Windows refused to plan a deletion (the
   // stage ends there), or the failure to find this program's own path.

@@ -25,6 +25,7 @@ std::uint32_t Bits(StatusCode code) { return static_cast<std::uint32_t>(code); }
 
 
 constexpr std::wstring_view kAppInitValue = L"AppInit_DLLs";
+constexpr std::wstring_view kBootExecute = L"BootExecute";
 // The AppInit library the product installs for the native programs of each
 // kind of Windows.
 constexpr std::wstring_view kLibraryOn64BitWindows = L"zorrssta.dll";
@@ -49,6 +50,30 @@ bool RootOf(RegistryParentRoot parent, RegistryRoot& root) {
     default:
       return false;
   }
+}
+
+// The root as the verification names it in front of a key.
+std::wstring RootName(RegistryParentRoot parent) {
+  switch (parent) {
+    case ParentLocalMachine: return L"HKLM\\";
+    case ParentCurrentUser: return L"HKCU\\";
+    case ParentClassesRoot: return L"HKCR\\";
+  }
+  return {};
+}
+
+// The view a row is read in, as the verification names it: a 64-bit
+// program reads the native view unless the row names the other one.
+std::wstring ViewName(RegistryRowView view, bool system64Bit) {
+  if (!system64Bit) return {};
+  return view == RegistryRowView::View32 ? L"x86" : L"x64";
+}
+
+std::wstring SessionManagerPath(std::wstring_view systemKey, int number) {
+  std::wstring keyPath(systemKey);
+  keyPath += number == 0 ? std::wstring(L"\\CurrentControlSet") : FormatText(L"\\ControlSet00%d", number);
+  keyPath += kSessionManager;
+  return keyPath;
 }
 
 }  // namespace
@@ -182,10 +207,7 @@ StatusRecord RegistryRemover::ModifyValue(RegistryParentRoot parent, std::wstrin
       return MakeStatus(read);
     }
   }
-  const RunParameters& parameters = context().parameters;
-  const std::wstring_view library = parameters.Is64BitSystem   ? kLibraryOn64BitWindows
-                                    : parameters.Is32BitSystem ? kLibraryOn32BitWindows
-                                                               : std::wstring_view();
+  const std::wstring_view library = AppInitLibrary();
   LibraryList libraries;
   if (const StatusCode split = SplitLibraryList(text, libraries); IsFailure(split)) {
     context().Log(severity::Debug, Here(), L"Reading %s:%s failed, error while splitting %s (error: %x)",
@@ -212,9 +234,7 @@ StatusRecord RegistryRemover::CleanBootExecute() { return CleanBootExecute(L"SYS
 StatusRecord RegistryRemover::CleanBootExecute(std::wstring_view systemKey) {
   context().Log(severity::Debug, Here(), L"Removing Session Manager values");
   for (int number = 0; number <= kLastControlSet; ++number) {
-    std::wstring keyPath(systemKey);
-    keyPath += number == 0 ? std::wstring(L"\\CurrentControlSet") : FormatText(L"\\ControlSet00%d", number);
-    keyPath += kSessionManager;
+    const std::wstring keyPath = SessionManagerPath(systemKey, number);
     RegistryKey sessionManager(RootLocalMachine);
     if (IsFailure(sessionManager.Open(keyPath))) break;
     if (StatusRecord cleaned = CleanControlSet(keyPath, sessionManager); cleaned.Failed()) return cleaned;
@@ -222,7 +242,8 @@ StatusRecord RegistryRemover::CleanBootExecute(std::wstring_view systemKey) {
   return {};
 }
 
-StatusRecord RegistryRemover::CleanControlSet(std::wstring_view keyPath, RegistryKey& sessionManager) {
+StatusCode RegistryRemover::SortBootExecute(RegistryKey& sessionManager, bool longFormSuffices,
+                                            std::optional<BootExecuteSorting>& sorting) {
   // Both forms of the program folder, as the entries may name it. Without
   // them no entry can be told to be the product's: an empty text would
   // match every entry.
@@ -231,34 +252,102 @@ StatusRecord RegistryRemover::CleanControlSet(std::wstring_view keyPath, Registr
   std::wstring shortPath;
   std::wstring shortForm;
   StatusCode made = zorDir.empty() ? status::InvalidArgument : DowncaseText(zorDir, longForm);
-  if (!IsFailure(made)) made = ShortPath(longForm, shortPath);
+  if (!IsFailure(made)) {
+    made = ShortPath(longForm, shortPath);
+    // Only an existing folder has a short form; the verification comes
+    // after the folder went, and still finds what names the long one.
+    if (IsFailure(made) && longFormSuffices) {
+      shortPath = longForm;
+      made = status::Success;
+    }
+  }
   if (!IsFailure(made)) made = DowncaseText(shortPath, shortForm);
   if (!IsFailure(made) && shortForm.empty()) made = status::InvalidArgument;
-  if (IsFailure(made)) return MakeStatus(made);
+  if (IsFailure(made)) return made;
 
-  constexpr std::wstring_view kBootExecute = L"BootExecute";
   std::vector<std::wstring> entries;
-  if (!sessionManager.ValueExists(kBootExecute) || IsFailure(sessionManager.GetBootExecute(entries))) return {};
+  if (!sessionManager.ValueExists(kBootExecute) || IsFailure(sessionManager.GetBootExecute(entries))) {
+    return status::Success;
+  }
   // Compared in lower case; what stays is written back as it was stored,
   // since the other entries belong to other software.
   std::vector<std::wstring> lowered(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     // A list that cannot be compared is left as it is.
-    if (IsFailure(DowncaseText(entries[i], lowered[i]))) return {};
+    if (IsFailure(DowncaseText(entries[i], lowered[i]))) return status::Success;
   }
-  const BootExecuteSorting sorting = SortBootExecuteEntries(entries, lowered, longForm, shortForm);
-  for (const std::wstring& entry : sorting.dropped) {
+  sorting = SortBootExecuteEntries(entries, lowered, longForm, shortForm);
+  return status::Success;
+}
+
+StatusRecord RegistryRemover::CleanControlSet(std::wstring_view keyPath, RegistryKey& sessionManager) {
+  std::optional<BootExecuteSorting> sorting;
+  if (const StatusCode sorted = SortBootExecute(sessionManager, false, sorting); IsFailure(sorted)) return MakeStatus(sorted);
+  if (!sorting) return {};
+  for (const std::wstring& entry : sorting->dropped) {
     context().Log(severity::Debug, Here(),
                   L"Found value '%s' to remove from registry value HKLM\\%s\\\\BootExecute", entry, keyPath);
   }
   // A product entry left behind would start a program at every boot that
   // the file stage is about to delete, so even an emptied list is written.
   // A list without product entries stays untouched.
-  if (sorting.dropped.empty()) return {};
-  if (const StatusCode written = sessionManager.SetBootExecute(sorting.kept); IsFailure(written)) {
+  if (sorting->dropped.empty()) return {};
+  if (const StatusCode written = sessionManager.SetBootExecute(sorting->kept); IsFailure(written)) {
     return MakeStatus(written);
   }
   return {};
+}
+
+std::wstring_view RegistryRemover::AppInitLibrary() {
+  const RunParameters& parameters = context().parameters;
+  return parameters.Is64BitSystem   ? kLibraryOn64BitWindows
+         : parameters.Is32BitSystem ? kLibraryOn32BitWindows
+                                    : std::wstring_view();
+}
+
+void RegistryRemover::Verify(std::vector<RemainingItem>& remaining) {
+  VerifyItems(RegistryItemTable(), L"SYSTEM", remaining);
+}
+
+void RegistryRemover::VerifyItems(std::span<const RegistryItem> items, std::wstring_view systemKey,
+                                  std::vector<RemainingItem>& remaining) {
+  for (const RegistryItem& item : items) VerifyRow(item, remaining);
+  for (int number = 0; number <= kLastControlSet; ++number) {
+    const std::wstring keyPath = SessionManagerPath(systemKey, number);
+    RegistryKey sessionManager(RootLocalMachine);
+    if (IsFailure(sessionManager.Open(keyPath))) break;
+    std::optional<BootExecuteSorting> sorting;
+    if (IsFailure(SortBootExecute(sessionManager, true, sorting)) || !sorting) continue;
+    for (const std::wstring& entry : sorting->dropped) {
+      remaining.push_back({L"BootExecute entry", L"HKLM\\" + keyPath + L" : BootExecute : " + entry, L"x64", false});
+    }
+  }
+}
+
+void RegistryRemover::VerifyRow(const RegistryItem& item, std::vector<RemainingItem>& remaining) {
+  RegistryKey key;
+  if (StartStep(item.RegistryParent, item.KeyPath, item.ViewMode, key).Failed()) return;
+  const std::wstring name = RootName(item.RegistryParent) + std::wstring(item.KeyPath);
+  const std::wstring view = ViewName(item.ViewMode, System64Bit());
+  if (item.Actions & (ActionKeyRemove | ActionKeyForceRemove)) {
+    if (RegistryKey::KeyExists(key, item.KeyPath)) remaining.push_back({L"key", name, view, false});
+    return;
+  }
+  if (IsFailure(key.Open(item.KeyPath))) return;
+  if ((item.Actions & ActionValueRemove) && key.ValueExists(item.ValueName)) {
+    remaining.push_back({L"value", name + L" : " + std::wstring(item.ValueName), view, false});
+  }
+  if ((item.Actions & ActionValueModify) && item.ValueName == kAppInitValue) {
+    std::wstring text;
+    LibraryList libraries;
+    if (IsFailure(key.GetString(item.ValueName, text)) || IsFailure(SplitLibraryList(text, libraries))) return;
+    for (const std::wstring& entry : libraries.entries) {
+      if (NamesLibrary(entry, AppInitLibrary())) {
+        remaining.push_back({L"AppInit_DLLs entry", name + L" : " + std::wstring(item.ValueName) + L" : " + entry,
+                             view, false});
+      }
+    }
+  }
 }
 
 }  // namespace zor

@@ -8,9 +8,11 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "app/stage_engine.h"
 #include "engines/registry_item_table.h"
+#include "engines/registry_list_edits.h"
 #include "foundation/status_record.h"
 
 namespace zor {
@@ -22,6 +24,11 @@ class RegistryRemover final : public StageEngine {
   using StageEngine::StageEngine;
 
   StatusRecord RunStage() override { return RemoveRegistryItems(); }
+  // Each row's key or value that is still there, the product's library in
+  // "AppInit_DLLs" and its entries in every control set's "BootExecute".
+  void Verify(std::vector<RemainingItem>& remaining) override;
+  void VerifyItems(std::span<const RegistryItem> items, std::wstring_view systemKey,
+                   std::vector<RemainingItem>& remaining);
 
   // The built-in table and the machine's control sets. The rows' outcomes
   // are only logged: the result is that of the Session Manager clean-up.
@@ -52,6 +59,15 @@ class RegistryRemover final : public StageEngine {
   bool System64Bit() const;
   void RunRow(const RegistryItem& item);
   StatusRecord CleanControlSet(std::wstring_view keyPath, RegistryKey& sessionManager);
+  // Parts one control set's list into the product's entries and the
+  // others'. Fails when the program folder's forms cannot be made (the
+  // short one only exists while the folder does, unless the long form
+  // suffices); leaves `sorting` empty when there is no list or it cannot be
+  // read.
+  StatusCode SortBootExecute(RegistryKey& sessionManager, bool longFormSuffices,
+                             std::optional<BootExecuteSorting>& sorting);
+  std::wstring_view AppInitLibrary();
+  void VerifyRow(const RegistryItem& item, std::vector<RemainingItem>& remaining);
 
   std::optional<bool> assumedSystem64Bit_;
 };

@@ -23,45 +23,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using test::Narrow;
 using Stage = test::EngineUnderTest<ProcessRemover>;
-
-// A copy of a signed program at `path`, running until it is stopped or the
-// test ends.
-class RunningCopy {
- public:
-  RunningCopy(const std::wstring& signedName, const std::wstring& path) : path_(path) {
-    const std::wstring folder = path.substr(0, path.rfind(L'\\'));
-    CreateDirectoryW(folder.c_str(), nullptr);
-    copied_ = CopyFileW(test::SignedProgram(signedName).c_str(), path.c_str(), FALSE) != FALSE;
-    const std::wstring held = folder + L"\\held-" + std::to_wstring(GetTickCount()) + L".txt";
-    CloseHandle(CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    std::wstring command = L"\"" + path + L"\" 600 \"" + held + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (copied_ && CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &startup, &process_)) {
-      CloseHandle(process_.hThread);
-      // The program has its image mapped once it waits for its input.
-      WaitForInputIdle(process_.hProcess, 2000);
-      Sleep(300);
-    }
-  }
-  ~RunningCopy() {
-    if (process_.hProcess) {
-      TerminateProcess(process_.hProcess, 0);
-      WaitForSingleObject(process_.hProcess, 5000);
-      CloseHandle(process_.hProcess);
-    }
-  }
-  bool Started() const { return process_.hProcess != nullptr; }
-  bool Running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 2000) == WAIT_TIMEOUT; }
-  std::uint32_t Id() const { return process_.dwProcessId; }
-  const std::wstring& Path() const { return path_; }
-
- private:
-  std::wstring path_;
-  bool copied_ = false;
-  PROCESS_INFORMATION process_{};
-};
+using test::RunningCopy;
 
 // The lines that name this test's folder.
 Lines LinesAbout(const Lines& lines, const std::wstring& folder) {
