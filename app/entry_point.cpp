@@ -5,11 +5,14 @@
 #include "app/entry_switches.h"
 #include "app/main_pipeline.h"
 #include "app/product_discovery.h"
+#include "app/report_file.h"
 #include "app/run_context.h"
 #include "app/run_setup.h"
 #include "app/separate_copy.h"
 #include "app/usage_text.h"
 #include "foundation/status_record.h"
+#include "platform/clock.h"
+#include "platform/computer_name.h"
 #include "platform/console_output.h"
 #include "platform/native_types.h"
 #include "platform/platform_startup.h"
@@ -18,6 +21,16 @@
 
 namespace zor {
 namespace {
+
+// The version the build stamps on the program.
+std::wstring ProgramVersion() {
+#ifdef ZOR_VERSION_TEXT
+  const std::string text = ZOR_VERSION_TEXT;
+  return std::wstring(text.begin(), text.end());
+#else
+  return L"unknown";
+#endif
+}
 
 void ReportMissingRights(bool consoleOnly) {
   if (consoleOnly) {
@@ -33,18 +46,33 @@ void ReportMissingRights(bool consoleOnly) {
 // run with its code; otherwise the pipeline's ending gives the exit code.
 int RunRemoverSteps(EngineBinder bindEngines) {
   RunContext context;
+  context.report.startTime = SystemTimeNow();
+  context.report.version = ProgramVersion();
+  context.report.machine = ComputerName();
   bindEngines(context);
   ThrowIfFailed(SetUpLogging(context));
   ThrowIfFailed(ReadSystemFolders(context));
   std::wstring commandLine;
   ThrowIfFailed(GetProcessCommandLine(commandLine));
+  context.report.commandLine = commandLine;
   ThrowIfFailed(ReadOptions(context, commandLine));
-  // The separate copy runs while its main run holds the lock.
-  UniqueNtHandle runLock;
-  if (!IsSeparateCopy()) ThrowIfFailed(TakeRunLock(context, runLock));
-  ThrowIfFailed(DiscoverProductFolders(context));
-  const PipelineEnding ending = RunPipelineStages(context);
-  return ending.endsProcess ? ending.exitCode : 0;
+  // From here on the report's file is known: a run that ends early says so
+  // in it too.
+  try {
+    // The separate copy runs while its main run holds the lock.
+    UniqueNtHandle runLock;
+    if (!IsSeparateCopy()) ThrowIfFailed(TakeRunLock(context, runLock));
+    ThrowIfFailed(DiscoverProductFolders(context));
+    const PipelineEnding ending = RunPipelineStages(context);
+    context.report.exitCode = ending.endsProcess ? ending.exitCode : 0;
+    WriteRunReport(context);
+    return context.report.exitCode;
+  } catch (ZorException& failure) {
+    context.report.failure = static_cast<std::uint32_t>(failure.Code());
+    context.report.exitCode = failure.Code();
+    WriteRunReport(context);
+    throw;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "app/unfinished_run.h"
 #include "app/verification.h"
 #include "foundation/text_case.h"
+#include "platform/change_tally.h"
+#include "platform/clock.h"
 #include "platform/win32_api.h"
 
 namespace zor {
@@ -68,6 +70,21 @@ StatusCode RunStage(StageEngine* engine) {
   return record.Empty() ? status::Success : record.Code();
 }
 
+// Runs one stage of the main run and adds its line to the report: its time
+// and the changes made meanwhile.
+StatusCode RunReportedStage(RunContext& context, std::wstring_view name, StageEngine* engine) {
+  const ChangeCounts before = CurrentChangeCounts();
+  const std::uint32_t start = TickCount();
+  const StatusCode code = RunStage(engine);
+  const ChangeCounts made = CountsSince(before, CurrentChangeCounts());
+  StageReport stage{std::wstring(name), true, static_cast<std::uint32_t>(code), TickCount() - start};
+  stage.removed = made.removed;
+  stage.failed = made.failed;
+  stage.planned = made.planned;
+  context.report.stages.push_back(std::move(stage));
+  return code;
+}
+
 // The separate copy is started twice at most: a second attempt follows a
 // copy that could not be started or waited for.
 struct CopyAttempt {
@@ -81,12 +98,14 @@ constexpr CopyAttempt kCopyAttempts[] = {
      L"Second Remove NDIS driver failed with error 0x%08x"},
 };
 
-void RunFirewallDriverInSeparateProcess(RunContext& context) {
+void RunFirewallDriverInSeparateProcess(RunContext& context, std::wstring_view name) {
   RunParameters& parameters = context.parameters;
+  const std::uint32_t start = TickCount();
   context.Log(severity::Info, Here(), L"*****     Zor Fw NDIS driver(separate process)     *****");
   std::int32_t next = 0;
+  StatusCode code = status::Success;
   for (const CopyAttempt& attempt : kCopyAttempts) {
-    const StatusCode code = RunNdisProcess(next);
+    code = RunNdisProcess(next);
     if (!IsFailure(code)) {
       context.Log(severity::Debug, Here(), attempt.passed, next, parameters.NdisNextStep);
       parameters.NdisNextStep = next;
@@ -95,12 +114,17 @@ void RunFirewallDriverInSeparateProcess(RunContext& context) {
     context.Log(severity::Debug, Here(), attempt.failed, code);
   }
   context.Log(severity::Info, Here(), L"*****     end of Fw NDIS separated process     *****");
+  // The copy's own changes are its to count: the report has its step only.
+  StageReport stage{std::wstring(name), true, static_cast<std::uint32_t>(code), TickCount() - start};
+  stage.nextStep = parameters.NdisNextStep;
+  context.report.stages.push_back(std::move(stage));
 }
 
 // One stage of the main run: its banner, its engine (none for the firewall
 // network driver, whose stage runs in the separate copy), the line that
 // reports its failure and whether that line shows the stage's code.
 struct StageRow {
+  std::wstring_view name;  // as the report names it
   std::wstring_view banner;
   std::unique_ptr<StageEngine> StageEngines::*engine;
   std::wstring_view failure;
@@ -109,32 +133,38 @@ struct StageRow {
 };
 
 constexpr StageRow kStages[] = {
-    {L"*****     Msi data     *****", &StageEngines::installerData, L"Msi data removal failed with error 0x%08x", true,
-     false},
-    {L"*****     Exchange&Outlook plugins data     *****", &StageEngines::mailPlugins,
+    {L"installer-data", L"*****     Msi data     *****", &StageEngines::installerData,
+     L"Msi data removal failed with error 0x%08x", true, false},
+    {L"plug-ins", L"*****     Exchange&Outlook plugins data     *****", &StageEngines::mailPlugins,
      L"Exchange&Outlook plugins removal failed with error 0x%08x", true, true},
-    {L"*****     Services     *****", &StageEngines::services, L"Service remover failed for some service(s)", false,
-     false},
-    {{}, nullptr, {}, false, false},  // the firewall network driver, in the separate copy
-    {L"*****     Drivers     *****", &StageEngines::drivers, L"Removing drivers failed for some item(s)", false, false},
-    {L"*****     Running ZOR process     *****", &StageEngines::processes,
+    {L"services", L"*****     Services     *****", &StageEngines::services,
+     L"Service remover failed for some service(s)", false, false},
+    // The firewall network driver, in the separate copy.
+    {L"firewall-driver", {}, nullptr, {}, false, false},
+    {L"drivers", L"*****     Drivers     *****", &StageEngines::drivers, L"Removing drivers failed for some item(s)",
+     false, false},
+    {L"processes", L"*****     Running ZOR process     *****", &StageEngines::processes,
      L"Running ZOR process remover failed for some item(s)", false, false},
-    {L"*****     Registry keys and values     *****", &StageEngines::registry,
+    {L"registry", L"*****     Registry keys and values     *****", &StageEngines::registry,
      L"Registry remover failed for some registry item(s)", false, false},
-    {L"*****     Files and folders     *****", &StageEngines::files, L"File remover failed for some item(s)", false,
-     false},
+    {L"files", L"*****     Files and folders     *****", &StageEngines::files, L"File remover failed for some item(s)",
+     false, false},
 };
 
 void RunStages(RunContext& context) {
   RunParameters& parameters = context.parameters;
   for (const StageRow& row : kStages) {
-    if (row.firstRunOnly && parameters.RunNumber != 1) continue;
+    if (row.firstRunOnly && parameters.RunNumber != 1) {
+      context.report.stages.push_back(StageReport{std::wstring(row.name)});
+      continue;
+    }
     if (!row.engine) {
-      RunFirewallDriverInSeparateProcess(context);
+      RunFirewallDriverInSeparateProcess(context, row.name);
       continue;
     }
     context.Log(severity::Info, Here(), row.banner);
-    if (const StatusCode code = RunStage((context.engines.*row.engine).get()); IsFailure(code)) {
+    if (const StatusCode code = RunReportedStage(context, row.name, (context.engines.*row.engine).get());
+        IsFailure(code)) {
       if (row.failureShowsCode) {
         context.Log(severity::Debug, Here(), row.failure, code);
       } else {
@@ -163,7 +193,11 @@ bool UsesMsiExitCodes(RunContext& context) {
 PipelineEnding RunPipelineStages(RunContext& context) {
   RunParameters& parameters = context.parameters;
   StageEngines& engines = context.engines;
-  if (!Confirmed(context)) return {};
+  context.report.runNumber = parameters.RunNumber;
+  if (!Confirmed(context)) {
+    context.report.confirmed = false;
+    return {};
+  }
 
   context.Log(severity::Info, Here(), L"ZorRemover runs in attempt number %d", parameters.RunNumber);
 
@@ -180,9 +214,12 @@ PipelineEnding RunPipelineStages(RunContext& context) {
 
   RunStages(context);
   // What the stages could not take, read back from the machine itself.
-  const VerificationResult verified = VerifyRemoval(context);
+  VerificationResult verified = VerifyRemoval(context);
   const bool msiCodes = UsesMsiExitCodes(context);
   const auto remaining = static_cast<std::uint32_t>(verified.remaining.size());
+  const std::uint32_t planned = verified.planned;
+  context.report.verificationMilliseconds = verified.milliseconds;
+  context.report.remaining = std::move(verified.remaining);
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
     // The run after the restart finishes this one and may be stopped too.
@@ -193,13 +230,16 @@ PipelineEnding RunPipelineStages(RunContext& context) {
     const bool failed = !restarted.Empty() && restarted.Failed();
     if (failed) context.Log(severity::Warn, Here(), L"Initiate Restart failed (error %x)", restarted.Code());
     const bool started = !failed && !parameters.NoRestart;
-    if (msiCodes) return {true, MsiExitCode(EndingOf(started, !started, remaining, verified.planned))};
+    context.report.restartStarted = started;
+    context.report.ending = EndingOf(started, !started, remaining, planned);
+    if (msiCodes) return {true, MsiExitCode(*context.report.ending)};
     // After a failed request the restart entry still starts the next run at
     // the next logon.
     return failed ? PipelineEnding{} : PipelineEnding{true, 0};
   }
   ForgetUnfinishedRun(context);
-  if (msiCodes) return {true, MsiExitCode(EndingOf(false, false, remaining, verified.planned))};
+  context.report.ending = EndingOf(false, false, remaining, planned);
+  if (msiCodes) return {true, MsiExitCode(*context.report.ending)};
   return {};
 }
 

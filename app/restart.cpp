@@ -38,6 +38,7 @@ StatusRecord RegisterRunOnce(RunContext& context) {
     context.Log(severity::Debug, Here(), L"RunOnce registry not set (error: %x)", written);
   } else {
     context.Log(severity::Debug, Here(), L"RunOnce entry ZorRemover set to '%s'", data);
+    context.report.restartRegistered = true;
   }
   return {};
 }

@@ -14,6 +14,9 @@ std::wstring RestartEntryText(std::wstring_view programPath, const RunParameters
   if (!parameters.ZorDataDir.empty()) text += FormatText(L" /%s=\"%s\"", L"zordatadir", parameters.ZorDataDir);
   if (parameters.NdisNextStep >= 0) text += FormatText(L" /%s=%d", L"ndis_nextstep", parameters.NdisNextStep);
   if (parameters.NoRestart) text += FormatText(L" /%s", L"norestart");
+  // The run after the restart finishes the removal: its report replaces
+  // this run's.
+  if (!parameters.ReportPath.empty()) text += FormatText(L" /%s=\"%s\"", L"report", parameters.ReportPath);
   return text;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/run_parameters.h"
+#include "app/run_report.h"
 #include "app/stage_engine.h"
 #include "foundation/format_text.h"
 #include "logging/logger.h"
@@ -41,6 +42,8 @@ class RunContext {
   Logger* logger = nullptr;
   RunParameters parameters;
   StageEngines engines;
+  // What the run's report will say; filled as the run goes.
+  RunReport report;
 
   // True when there is a logger and its threshold admits the severity.
   bool Admits(Severity severity) const;

@@ -32,6 +32,7 @@ const OptionRow kOptionRows[] = {
     // Only the path here: the file is read by the whitelist reader.
     {L"whitelist", OptionKind::Text, nullptr, &RunParameters::WhitelistPath},
     {L"exitcodes", OptionKind::Text, nullptr, &RunParameters::ExitCodes},
+    {L"report", OptionKind::Text, nullptr, &RunParameters::ReportPath},
 };
 
 // Switches the entry point answers before any option is read.

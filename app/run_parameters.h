@@ -37,6 +37,9 @@ struct RunParameters {
   bool NoRestart = false;
   // "msi": the run ends with the exit codes of Windows Installer.
   std::wstring ExitCodes;
+  // "report": where the run's JSON report goes; made full when the options
+  // are read, so that the run after a restart writes to the same file.
+  std::wstring ReportPath;
   bool SkipAsk = false;
   bool DeleteDirForceHard = false;
   bool NdisOnly = false;

@@ -11,6 +11,7 @@
 #include "app/whitelist_file.h"
 #include "logging/log_manager.h"
 #include "platform/console_output.h"
+#include "platform/full_path.h"
 #include "platform/named_mutex.h"
 #include "platform/os_identity_reader.h"
 #include "platform/registry_key.h"
@@ -199,6 +200,14 @@ StatusRecord ReadOptions(RunContext& context, std::wstring_view commandLine) {
     // The copy's mode comes from its mark, whatever its command line says.
     context.parameters.NdisOnly = true;
     context.parameters.SkipAsk = true;
+    // Its figures reach the main run's report through its exit code.
+    context.parameters.ReportPath.clear();
+  }
+  // A relative name would land elsewhere in the run after a restart, which
+  // starts in another folder.
+  if (std::wstring& report = context.parameters.ReportPath; !report.empty()) {
+    std::wstring full;
+    if (!IsFailure(FullPathOf(report, full))) report = std::move(full);
   }
   std::size_t index = 0;
   if (const OptionEntry* whitelist = FindOption(options, L"whitelist", index)) {

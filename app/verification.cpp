@@ -8,6 +8,7 @@
 #include "app/run_context.h"
 #include "foundation/text_case.h"
 #include "platform/clock.h"
+#include "platform/file_operations.h"
 #include "platform/registry_key.h"
 
 namespace zor {
@@ -63,6 +64,26 @@ void DropRepeats(std::vector<RemainingItem>& remaining) {
 
 void MarkPlannedDeletions(std::vector<RemainingItem>& remaining) {
   const std::vector<std::wstring> deletions = PendingDeletions();
+  // A file the restart deletes inside a product folder that is left is
+  // named itself: it is why the folder is still there.
+  const std::size_t found = remaining.size();
+  for (const std::wstring& deletion : deletions) {
+    const auto sameItem = [&](const RemainingItem& item) { return EqualsFoldingAscii(item.item, deletion); };
+    const auto holds = [&](const RemainingItem& item) {
+      return item.kind == L"folder" && deletion.size() > item.item.size() + 1 &&
+             deletion[item.item.size()] == L'\\' &&
+             EqualsFoldingAscii(std::wstring_view(deletion).substr(0, item.item.size()), item.item);
+    };
+    const auto end = remaining.begin() + static_cast<std::ptrdiff_t>(found);
+    if (std::any_of(remaining.begin(), remaining.end(), sameItem) || std::none_of(remaining.begin(), end, holds)) {
+      continue;
+    }
+    if (!IsFailure(FileExists(deletion))) {
+      remaining.push_back({L"file", deletion, {}, false});
+    } else if (!IsFailure(FolderExists(deletion))) {
+      remaining.push_back({L"folder", deletion, {}, false});
+    }
+  }
   for (RemainingItem& item : remaining) {
     if (item.kind != L"file" && item.kind != L"folder" && item.kind != L"driver file") continue;
     for (const std::wstring& deletion : deletions) {

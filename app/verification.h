@@ -22,7 +22,8 @@ struct VerificationResult {
 VerificationResult VerifyRemoval(RunContext& context);
 
 // Marks the file and folder items that Windows is to delete at its next
-// start (PendingFileRenameOperations).
+// start (PendingFileRenameOperations), and adds each such file or folder
+// that lies inside a folder item.
 void MarkPlannedDeletions(std::vector<RemainingItem>& remaining);
 
 }  // namespace zor

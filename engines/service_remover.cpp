@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run_context.h"
+#include "foundation/text_case.h"
 #include "platform/clock.h"
 #include "platform/native_api.h"
 #include "platform/registry_key.h"
@@ -51,6 +52,17 @@ class ServiceWorkers {
 
   StatusCode ProcessServiceItem(std::int32_t index);
 
+  // Whether a worker had the service manager delete the service: one that
+  // still stops is then gone once it has stopped, at the latest with the
+  // restart.
+  bool MarkedForDeletion(std::wstring_view name) {
+    std::lock_guard lock(deletedGuard_);
+    for (const std::wstring& deleted : deleted_) {
+      if (EqualsFoldingAscii(deleted, name)) return true;
+    }
+    return false;
+  }
+
  private:
   struct Row {
     std::wstring name;
@@ -84,6 +96,8 @@ class ServiceWorkers {
   bool closed_ = false;
   RunContext* context_;
   std::vector<Row> rows_;
+  std::mutex deletedGuard_;
+  std::vector<std::wstring> deleted_;
 };
 
 StatusCode ServiceWorkers::ProcessServiceItem(std::int32_t index) {
@@ -191,7 +205,12 @@ StatusRecord ServiceWorkers::Stop(std::wstring_view name) {
 
 StatusRecord ServiceWorkers::Delete(std::wstring_view name) {
   StatusRecord deleted = DeleteServiceByName(name);
-  if (deleted.Failed()) Log(severity::Debug, Here(), L"Service %s Delete failed (error: %x)", name, deleted.Code());
+  if (deleted.Failed()) {
+    Log(severity::Debug, Here(), L"Service %s Delete failed (error: %x)", name, deleted.Code());
+  } else {
+    std::lock_guard lock(deletedGuard_);
+    deleted_.emplace_back(name);
+  }
   return deleted;
 }
 
@@ -248,7 +267,7 @@ void ServiceRemover::Verify(std::vector<RemainingItem>& remaining) {
   for (const ServiceItem& row : ServiceItemTable()) {
     bool present = false;
     if (!IsServicePresent(row.name, present).Failed() && present) {
-      remaining.push_back({L"service", std::wstring(row.name), {}, false});
+      remaining.push_back({L"service", std::wstring(row.name), {}, workers_->MarkedForDeletion(row.name)});
     }
   }
 }

@@ -6,6 +6,12 @@ namespace zor {
 
 std::uint32_t TickCount() { return Native().NtGetTickCount(); }
 
+std::int64_t SystemTimeNow() {
+  LARGE_INTEGER now{};
+  if (Native().ZwQuerySystemTime) Native().ZwQuerySystemTime(&now);
+  return now.QuadPart;
+}
+
 void SleepMilliseconds(std::int32_t milliseconds) {
   LARGE_INTEGER interval;
   interval.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "platform/full_path.h"
 #include "platform/native_api.h"
 #include "platform/native_file.h"
 #include "platform/nt_path.h"
@@ -29,17 +30,8 @@ StatusCode LongPath(std::wstring_view path, std::wstring& longPath) {
       longPath = LongPathForm(path);
       return status::Success;
     }
-    if (!Native().RtlGetFullPathName_U) return StatusFromNtStatus(nt::NotImplemented);
-    const std::wstring given(path);
-    std::wstring full(MAX_PATH, L'\0');
-    ULONG bytes = Native().RtlGetFullPathName_U(given.c_str(), static_cast<ULONG>(full.size() * sizeof(wchar_t)), full.data(), nullptr);
-    if (bytes >= full.size() * sizeof(wchar_t)) {
-      full.assign(bytes / sizeof(wchar_t) + 1, L'\0');
-      bytes = Native().RtlGetFullPathName_U(given.c_str(), static_cast<ULONG>(full.size() * sizeof(wchar_t)), full.data(), nullptr);
-      if (bytes >= full.size() * sizeof(wchar_t)) bytes = 0;
-    }
-    if (bytes == 0) return StatusFromNtStatus(nt::ObjectPathNotFound);
-    full.resize(bytes / sizeof(wchar_t));
+    std::wstring full;
+    if (const StatusCode made = FullPathOf(path, full); IsFailure(made)) return made;
     longPath = LongPathForm(full);
     return status::Success;
   } catch (const std::bad_alloc&) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/change_tally.h"
 #include "platform/file_copy.h"
 #include "platform/native_api.h"
 #include "platform/native_file.h"
@@ -141,8 +142,12 @@ bool PlanDeleteAfterRestart(std::wstring_view path, std::uint32_t& lastError) {
     lastError = ERROR_NOT_ENOUGH_MEMORY;
     return false;
   }
-  if (Win32Changes().MoveFileExW(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+  if (Win32Changes().MoveFileExW(text.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    CountPlannedDeletion(true);
+    return true;
+  }
   lastError = GetLastError();
+  CountPlannedDeletion(false);
   return false;
 }
 

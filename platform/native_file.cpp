@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/status_codes.h"
+#include "platform/change_tally.h"
 #include "platform/native_api.h"
 
 namespace zor::native_file {
@@ -188,7 +189,10 @@ NTSTATUS ClearReadOnlyOf(HANDLE file, ULONG attributes, ULONG options) {
 
 }  // namespace
 
-NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing, bool clearReadOnly) {
+namespace {
+
+NTSTATUS DeleteFileAtUncounted(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing,
+                               bool clearReadOnly) {
   UniqueNtHandle file;
   ULONG options = kFileDeleteOptions;
   NTSTATUS status = CreateOpen(root, name, FILE_READ_ATTRIBUTES, kShareAll, options, file);
@@ -220,7 +224,7 @@ NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, const ListingChec
   return SetDeleteDisposition(deleting.get());
 }
 
-NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing) {
+NTSTATUS DeleteFolderAtUncounted(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing) {
   UniqueNtHandle folder;
   NTSTATUS status = Open(root, name, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES, kShareAll, kFolderOpenOptions, folder);
   Listed listed = Listed::Unknown;
@@ -261,12 +265,30 @@ NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCh
   return SetDeleteDisposition(folder.get());
 }
 
-NTSTATUS DeleteFolderThroughHandle(HANDLE folder) {
+NTSTATUS DeleteFolderThroughHandleUncounted(HANDLE folder) {
   UniqueNtHandle deleting;
   NTSTATUS status = Reopen(folder, DELETE | SYNCHRONIZE, kShareAll, kFolderOpenOptions, deleting);
   if (status == nt::InvalidParameter) status = Reopen(folder, DELETE | SYNCHRONIZE, kShareAll, kFolderFollowOptions, deleting);
   if (!NT_SUCCESS(status)) return status;
   return SetDeleteDisposition(deleting.get());
 }
+
+// What was not there is no removal; everything else is one, done or refused.
+NTSTATUS Counted(NTSTATUS status) {
+  if (status != nt::ObjectNameNotFound && status != nt::ObjectPathNotFound) CountRemoval(NT_SUCCESS(status));
+  return status;
+}
+
+}  // namespace
+
+NTSTATUS DeleteFileAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing, bool clearReadOnly) {
+  return Counted(DeleteFileAtUncounted(root, name, listing, clearReadOnly));
+}
+
+NTSTATUS DeleteFolderAt(HANDLE root, const UNICODE_STRING& name, const ListingCheck& listing) {
+  return Counted(DeleteFolderAtUncounted(root, name, listing));
+}
+
+NTSTATUS DeleteFolderThroughHandle(HANDLE folder) { return Counted(DeleteFolderThroughHandleUncounted(folder)); }
 
 }  // namespace zor::native_file

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "foundation/text_case.h"
+#include "platform/change_tally.h"
 #include "platform/device_map.h"
 #include "platform/native_api.h"
 #include "platform/os_identity_reader.h"
@@ -196,7 +197,9 @@ StatusCode TerminateProcessById(std::uint32_t identifier) {
   if (const StatusCode opened = OpenProcessById(identifier, PROCESS_TERMINATE, process); IsFailure(opened)) {
     return opened;
   }
-  return StatusOfNativeCall(NativeChanges().ZwTerminateProcess(process.get(), 0));
+  const StatusCode stopped = StatusOfNativeCall(NativeChanges().ZwTerminateProcess(process.get(), 0));
+  CountRemoval(!IsFailure(stopped));
+  return stopped;
 }
 
 }  // namespace zor

@@ -3,6 +3,7 @@
 #include <new>
 #include <set>
 
+#include "platform/change_tally.h"
 #include "platform/os_identity_reader.h"
 #include "platform/registry_internal.h"
 
@@ -291,18 +292,23 @@ StatusCode RegistryKey::DeleteSubKey(std::wstring_view name, bool recursive) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
   const ACCESS_MASK access = kKeyAllAccess | ViewBits();
-  const StatusCode plain =
+  StatusCode result =
       Merging() ? MergedDelete(key, name, &RegistryKey::PlainDelete) : PlainDelete(key, name, access);
-  if (!IsFailure(plain)) return plain;
-  if (!recursive) return plain == status::KeyMarkedForDeletion ? status::Success : plain;
-  return Merging() ? MergedDelete(key, name, &RegistryKey::TreeDelete) : TreeDelete(key, name, access);
+  if (IsFailure(result) && !recursive && result == status::KeyMarkedForDeletion) result = status::Success;
+  if (IsFailure(result) && recursive) {
+    result = Merging() ? MergedDelete(key, name, &RegistryKey::TreeDelete) : TreeDelete(key, name, access);
+  }
+  if (result != status::KeyNotFound && result != status::FileNotFound) CountRemoval(!IsFailure(result));
+  return result;
 }
 
 StatusCode RegistryKey::DeleteValue(std::wstring_view valueName) {
   HANDLE key = nullptr;
   if (const StatusCode found = ResolvedPosition(true, key); IsFailure(found)) return found;
   UNICODE_STRING name = Counted(valueName);
-  return StatusOfNativeCall(NativeChanges().ZwDeleteValueKey(key, &name));
+  const StatusCode deleted = StatusOfNativeCall(NativeChanges().ZwDeleteValueKey(key, &name));
+  if (deleted != status::FileNotFound) CountRemoval(!IsFailure(deleted));
+  return deleted;
 }
 
 bool RegistryKey::ValueExists(std::wstring_view valueName) {

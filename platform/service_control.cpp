@@ -1,5 +1,6 @@
 #include "platform/service_control.h"
 
+#include "platform/change_tally.h"
 #include "platform/clock.h"
 #include "platform/stop_wait_rules.h"
 #include "platform/win32_api.h"
@@ -151,9 +152,13 @@ StatusRecord ServiceHandle::StopAndWait() {
 StatusRecord ServiceHandle::Delete() {
   if (StatusRecord access = EnsureAccess(DELETE); access.Failed()) return PassOn(access);
   SetLastError(0);
-  if (Win32Changes().DeleteService(Handle())) return {};
+  if (Win32Changes().DeleteService(Handle())) {
+    CountRemoval(true);
+    return {};
+  }
   const DWORD error = GetLastError();
   if (error == win32::ErrorServiceMarkedForDelete) return {};
+  CountRemoval(false);
   return MakeStatus(StatusFromLastError(error));
 }
 

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ make
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
-  googletest
+  googletest nlohmann-json3-dev
   msitools wixl osslsigncode openssl
   procps util-linux
   python3

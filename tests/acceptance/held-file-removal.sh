@@ -17,6 +17,14 @@ held_file_removal() {
 
   zor_remove "${remover_options[@]}" || code=$?
   [ "$code" -eq 0 ] || scenario_fail "the first run ended with exit code $code"
+  # The first run's report names the held file as planned for the restart;
+  # the run after the restart replaces it.
+  if cp "$report_file" "$ZOR_WORK/report-1.json" 2>/dev/null; then
+    python3 "$ZOR_TOP/tools/report_check.py" "$ZOR_WORK/report-1.json" --run 1 --planned "$held" ||
+      scenario_fail "the first run's report does not list $held as planned at the restart"
+  else
+    scenario_fail "the first run wrote no report"
+  fi
   [ -f "$(zor_unix_path "$held")" ] || scenario_fail "the held file is gone while it is held"
   entry=$(zor_wine reg query "$run_once" /v ZorRemover)
   echo "-- restart entry: $(grep -i 'ZorRemover' <<<"$entry" | tr -d '\r')"

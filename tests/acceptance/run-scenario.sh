@@ -65,6 +65,15 @@ trap 'exit 143' TERM INT
 
 source "$scenario_file"
 
+# Every run of the remover writes its report outside the prefix; the last
+# one is checked against the comparison (tools/report_check.py). A scenario
+# whose last run is another than the first sets report_run.
+report_file=$ZOR_WORK/report.json
+report_windows="Z:${report_file//\//\\}"
+report_run=${report_run:-1}
+rm -f "$report_file"
+remover_options+=("/report=$report_windows")
+
 step() { echo "== $name: $*"; }
 
 step "fresh prefix"
@@ -103,4 +112,13 @@ step "comparison"
 python3 "$ZOR_TOP/tools/prefix_snapshot.py" diff "$ZOR_WORK/before.json" "$ZOR_WORK/installed.json" \
   "$ZOR_WORK/removed.json" --expect "$expected" | tee "$ZOR_WORK/report.txt"
 [ "${PIPESTATUS[0]}" -eq 0 ] || scenario_fail "unexpected leftovers, entries not kept, or collateral damage (report: $ZOR_WORK/report.txt)"
+
+step "the remover's report"
+if [ -f "$report_file" ]; then
+  python3 "$ZOR_TOP/tools/report_check.py" "$report_file" --run "$report_run" \
+    --snapshots "$ZOR_WORK/before.json" "$ZOR_WORK/installed.json" "$ZOR_WORK/removed.json" ||
+    scenario_fail "the report does not say what the comparison finds ($report_file)"
+else
+  scenario_fail "the last run wrote no report ($report_file)"
+fi
 exit "$failed"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/restart.h"
+#include "platform/file_operations.h"
 #include "platform/native_api.h"
 #include "platform/native_types.h"
 #include "platform/registry_key.h"
@@ -216,6 +217,63 @@ TEST(MainPipeline, AfterTheLastStageTheVerificationSaysWhatIsLeft) {
   EXPECT_TRUE(HasLine(lines, "WARN Still present: file C:\\Windows\\zorleft.dll (deletion planned at restart)"));
   EXPECT_TRUE(
       HasLine(lines, "INFO Verification: 2 item(s) of ZOR remain, 1 of them planned for removal at restart"));
+}
+
+// The report's line per stage: every stage in its order, a skipped one named
+// and not run, each with what the program changed meanwhile and its failure.
+TEST(MainPipeline, TheReportHasEveryStageWithItsOwnChanges) {
+  PipelineRun run;
+  run.context.parameters.RunNumber = 2;
+  const std::wstring made = run.folder.File(L"made.txt");
+  const std::wstring absent = run.folder.File(L"absent.txt");
+  UseRecordingEngines(
+      run.context, run.calls,
+      {{"registry",
+        [&](RunParameters&) {
+          RegistryKey key(RootCurrentUser);
+          key.OpenOrCreate(L"Software\\ZorPipelineReport");
+          RegistryKey parent(RootCurrentUser);
+          parent.Open(L"Software");
+          parent.DeleteSubKey(L"ZorPipelineReport", false);  // removed
+          parent.DeleteSubKey(L"ZorPipelineReport", false);  // not there: no count
+          return status::Success;
+        }},
+       {"files", [&](RunParameters&) {
+          CloseHandle(CreateFileW(made.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+          DeleteFileNow(made);    // removed
+          DeleteFileNow(absent);  // not there: no count
+          // Windows' answer to the plan, not the plan itself: the prefix's
+          // list of deletions at its next start stays as it is.
+          const test::SwappedEntry plan(Win32Changes().MoveFileExW,
+                                        [](const wchar_t*, const wchar_t*, DWORD) -> BOOL { return TRUE; });
+          std::uint32_t lastError = 0;
+          PlanDeleteAfterRestart(made, lastError);  // planned
+          return status::GenericFailure;
+        }}});
+  SeparateCopyScript copy(run.folder, 5);
+  RunOnceValue runOnce;
+  RunPipelineStages(run.context);
+
+  const std::vector<StageReport>& stages = run.context.report.stages;
+  std::vector<std::string> names;
+  for (const StageReport& stage : stages) names.push_back(Narrow(stage.name));
+  ASSERT_EQ(names, (std::vector<std::string>{"installer-data", "plug-ins", "services", "firewall-driver", "drivers",
+                                             "processes", "registry", "files"}));
+  EXPECT_EQ(run.context.report.runNumber, 2);
+  EXPECT_FALSE(stages[1].ran);
+  EXPECT_FALSE(stages[1].removed.has_value());
+  EXPECT_TRUE(stages[2].ran);
+  EXPECT_EQ(stages[2].removed, 0u);
+  // The separate copy's stage: its step, no counts of its own here.
+  EXPECT_EQ(stages[3].nextStep, 5);
+  EXPECT_FALSE(stages[3].removed.has_value());
+  EXPECT_EQ(stages[6].removed, 1u);
+  EXPECT_EQ(stages[6].failed, 0u);
+  EXPECT_EQ(stages[7].removed, 1u);
+  EXPECT_EQ(stages[7].planned, 1u);
+  EXPECT_EQ(stages[7].status, static_cast<std::uint32_t>(status::GenericFailure));
+  EXPECT_TRUE(run.context.report.verificationMilliseconds.has_value());
+  EXPECT_EQ(run.context.report.ending, RunEnding::Clean);
 }
 
 TEST(MainPipeline, AFailingStageIsLoggedAndTheNextOneRuns) {

@@ -46,12 +46,17 @@ TEST(RestartEntry, CarriesTheQuotedProgramTheNextRunNumberAndThisRunsFolders) {
       {"a step number that is a failure code is left out",
        [](RunParameters& p) { p.NdisNextStep = static_cast<std::int32_t>(0xA001000A); },
        L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2"},
+      {"the report's file, so that the run after the restart replaces the report",
+       [](RunParameters& p) { p.ReportPath = L"C:\\Windows\\Temp\\zor report.json"; },
+       L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2 /ndis_nextstep=1 "
+       L"/report=\"C:\\Windows\\Temp\\zor report.json\""},
       {"what the next run must not inherit",
        [](RunParameters& p) {
          p.SkipAsk = true;
          p.DeleteDirForceHard = true;
          p.NdisOnly = true;
          p.WhitelistPath = L"C:\\list.txt";
+         p.ExitCodes = L"msi";
          p.NdisNextStep = 10;
        },
        L"\"C:\\Program Files\\Tools\\zorremover.exe\" /run_number=2 /ndis_nextstep=10"},
@@ -73,6 +78,7 @@ TEST(RestartEntry, TheNextRunReadsBackWhatThisRunWrote) {
   first.ZorDataDir = L"C:\\ProgramData\\ZOR10";
   first.NdisNextStep = 3;
   first.NoRestart = true;
+  first.ReportPath = L"\\\\collector\\reports$\\ws 42.json";
 
   OptionList options;
   ASSERT_EQ(ParseOptions(RestartEntryText(kProgram, first), options), status::Success);
@@ -88,6 +94,7 @@ TEST(RestartEntry, TheNextRunReadsBackWhatThisRunWrote) {
   EXPECT_EQ(next.ZorDataDir, first.ZorDataDir);
   EXPECT_EQ(next.NdisNextStep, 3);
   EXPECT_TRUE(next.NoRestart);
+  EXPECT_EQ(next.ReportPath, first.ReportPath);
   EXPECT_FALSE(next.SkipAsk);
 }
 

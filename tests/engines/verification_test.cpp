@@ -211,6 +211,12 @@ TEST(Verification, FindsWhatTheFileRegistryAndProcessStagesLeaveAndChangesNothin
   test::MakeFolder(L"C:\\Program Files\\ZOR");
   test::MakeFolder(zorDir);
   test::WriteTextFile(zorDir + L"\\zorcore.dll", "core");
+  // A file no row names, held until the restart deletes it: it keeps its
+  // folder, and is named itself.
+  test::MakeFolder(zorDir + L"\\bin");
+  const std::wstring held = zorDir + L"\\bin\\zorhold.bin";
+  test::WriteTextFile(held, "held");
+  ASSERT_TRUE(MoveFileExW(held.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
   test::RunningCopy program(L"maker.exe", zorDir + L"\\zortray.exe");
   ASSERT_TRUE(program.Started());
   const std::wstring desktop = L"C:\\users\\Public\\Desktop";
@@ -245,6 +251,7 @@ TEST(Verification, FindsWhatTheFileRegistryAndProcessStagesLeaveAndChangesNothin
   has("WARN Still present: file " + folder + "\\zortray.exe");
   has("WARN Still present: folder " + folder);
   has("WARN Still present: folder C:\\Program Files\\ZOR");
+  has("WARN Still present: file " + folder + "\\bin\\zorhold.bin (deletion planned at restart)");
   has("WARN Still present: file " + test::Narrow(desktop) + "\\ZOR Security 10.lnk");
   has("WARN Still present: process " + folder + "\\zortray.exe");
   has("WARN Still present: value HKLM\\" + test::Narrow(run) + " : ZorTray (x64)");
@@ -259,7 +266,7 @@ TEST(Verification, FindsWhatTheFileRegistryAndProcessStagesLeaveAndChangesNothin
     EXPECT_EQ(line.find("other"), std::string::npos) << line;
   }
   EXPECT_EQ(lines.back(), "INFO Verification: " + std::to_string(result.remaining.size()) +
-                              " item(s) of ZOR remain, 0 of them planned for removal at restart");
+                              " item(s) of ZOR remain, 1 of them planned for removal at restart");
   // The pass only read: the machine is as it was, and the program runs.
   EXPECT_EQ(Differences(before, after), std::vector<std::string>{});
   EXPECT_GT(before.size(), 1000u);
