@@ -58,6 +58,16 @@ while IFS= read -r hit; do
   esac
 done < <(cd "$root" && grep -rnE --include='*.cpp' --include='*.h' "$names" foundation platform logging app engines program || true)
 
+# Methods of system objects that change the machine: reached only through
+# the functions of the changing table.
+methods='->(DeInstall|Apply|Install|RemoveDevice)\('
+while IFS= read -r hit; do
+  case "$hit" in
+    platform/win32_api.cpp:*) ;;
+    *) echo "$hit: calls a method that changes the machine outside the system tables"; failed=1 ;;
+  esac
+done < <(cd "$root" && grep -rnE --include='*.cpp' --include='*.h' "$methods" foundation platform logging app engines program || true)
+
 if [ "$failed" -ne 0 ]; then
   echo "Reach such calls through Win32Changes() or NativeChanges() (platform/win32_api.h, platform/native_api.h)."
   exit 1

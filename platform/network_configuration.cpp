@@ -4,6 +4,8 @@
 #include <objbase.h>
 #include <netcfgx.h>
 
+#include "platform/win32_api.h"
+
 namespace zor {
 namespace {
 
@@ -64,11 +66,9 @@ class WindowsNetworkConfiguration final : public NetworkConfiguration {
   }
 
   ComResult DeInstallComponent() override {
-    OBO_TOKEN token{};
-    token.Type = OBO_USER;
-    return classSetup_->DeInstall(component_, &token, nullptr);
+    return Win32Changes().DeInstallNetworkComponent(classSetup_, component_);
   }
-  ComResult Apply() override { return configuration_->Apply(); }
+  ComResult Apply() override { return Win32Changes().ApplyNetworkConfiguration(configuration_); }
 
   void Release() override {
     ReleaseInterface(classSetup_);

@@ -103,6 +103,14 @@ BOOL WINAPI UninstallOemInf(const wchar_t* infName, DWORD flags) {
   return done;
 }
 
+HRESULT WINAPI DeInstallNetworkComponent(INetCfgClassSetup* classSetup, INetCfgComponent* component) {
+  OBO_TOKEN token{};
+  token.Type = OBO_USER;
+  return classSetup->DeInstall(component, &token, nullptr);
+}
+
+HRESULT WINAPI ApplyNetworkConfiguration(INetCfg* configuration) { return configuration->Apply(); }
+
 BOOL WINAPI CallLibraryExport(const wchar_t* library, const char* exportName) {
   HMODULE module = LoadLibraryW(library);
   if (!module) return FALSE;

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <msi.h>
+#include <netcfgx.h>
 #include <process.h>
 #include <setupapi.h>
 
@@ -43,6 +44,13 @@ BOOL WINAPI ExistingObjectOpens(const wchar_t* path);
 // before Windows XP SP2 have none): FALSE with ERROR_PROC_NOT_FOUND when
 // the library has no such function.
 BOOL WINAPI UninstallOemInf(const wchar_t* infName, DWORD flags);
+
+// The two calls of the network configuration object that change the
+// machine, as functions, so that they pass through the changing table like
+// every other change: the component's removal for a user (OBO_USER), and
+// the configuration's writing.
+HRESULT WINAPI DeInstallNetworkComponent(INetCfgClassSetup* classSetup, INetCfgComponent* component);
+HRESULT WINAPI ApplyNetworkConfiguration(INetCfg* configuration);
 
 // X(name, function whose type and address the entry starts with)
 #define ZOR_WIN32_READ_ENTRIES(X)                       \
@@ -93,7 +101,9 @@ BOOL WINAPI UninstallOemInf(const wchar_t* infName, DWORD flags);
   X(ExchangeOnPipe, zor::ExchangeOnPipe)                   \
   X(CallLibraryExport, zor::CallLibraryExport)             \
   X(SetupDiCallClassInstaller, ::SetupDiCallClassInstaller) \
-  X(UninstallOemInf, zor::UninstallOemInf)
+  X(UninstallOemInf, zor::UninstallOemInf)                 \
+  X(DeInstallNetworkComponent, zor::DeInstallNetworkComponent) \
+  X(ApplyNetworkConfiguration, zor::ApplyNetworkConfiguration)
 
 #define ZOR_WIN32_MEMBER(name, function) decltype(&function) name = &function;
 struct Win32Api {

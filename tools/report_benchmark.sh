@@ -24,5 +24,6 @@ for round in $(seq "$rounds"); do
   zor_remove /silent "/report=Z:${report//\//\\}" >/dev/null 2>&1 || true
   line=$(zor_log_text | grep -F 'Report written to' | tail -n 1)
   items=$(python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); print(r["verification"]["remainingCount"], len(r["stages"]))' "$report")
-  echo "round $round: ${line##*(} report $(stat -c %s "$report") bytes, remaining items and stages: $items"
+  took=$(sed -n 's/.*(\([0-9]*\) ms).*/\1/p' <<<"$line")
+  echo "round $round: report made and written in ${took} ms, $(stat -c %s "$report") bytes; remaining items, stages: $items"
 done
