@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/dry_run_session.h"
 #include "app/entry_switches.h"
 #include "app/main_pipeline.h"
 #include "app/product_discovery.h"
@@ -56,6 +57,8 @@ int RunRemoverSteps(EngineBinder bindEngines) {
   ThrowIfFailed(GetProcessCommandLine(commandLine));
   context.report.commandLine = commandLine;
   ThrowIfFailed(ReadOptions(context, commandLine));
+  DryRunSession dryRun(context);
+  dryRun.Start();
   // From here on the report's file is known: a run that ends early says so
   // in it too.
   try {
@@ -65,11 +68,13 @@ int RunRemoverSteps(EngineBinder bindEngines) {
     ThrowIfFailed(DiscoverProductFolders(context));
     const PipelineEnding ending = RunPipelineStages(context);
     context.report.exitCode = ending.endsProcess ? ending.exitCode : 0;
+    dryRun.Finish();
     WriteRunReport(context);
     return context.report.exitCode;
   } catch (ZorException& failure) {
     context.report.failure = static_cast<std::uint32_t>(failure.Code());
     context.report.exitCode = failure.Code();
+    dryRun.Finish();
     WriteRunReport(context);
     throw;
   }

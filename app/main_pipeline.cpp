@@ -51,7 +51,8 @@ bool SomeoneCanAnswer() {
 
 bool Confirmed(RunContext& context) {
   const RunParameters& parameters = context.parameters;
-  if (parameters.RunNumber != 1 || parameters.SkipAsk) return true;
+  // A dry run changes nothing, so there is nothing to confirm.
+  if (parameters.RunNumber != 1 || parameters.SkipAsk || parameters.DryRun) return true;
   if (!SomeoneCanAnswer()) {
     context.Log(severity::Warn, Here(),
                 L"No one can answer the confirmation on this window station: nothing is removed. "
@@ -182,7 +183,8 @@ void RunStages(RunContext& context) {
 // name is said once and the usual codes stay.
 bool UsesMsiExitCodes(RunContext& context) {
   const std::wstring& table = context.parameters.ExitCodes;
-  if (table.empty()) return false;
+  // A dry run removed nothing: it ends as a run that finished.
+  if (table.empty() || context.parameters.DryRun) return false;
   if (EqualsFoldingAscii(table, L"msi")) return true;
   context.Log(severity::Warn, Here(), L"Unknown exit code table '%s': the usual exit codes are used", table);
   return false;
@@ -213,13 +215,16 @@ PipelineEnding RunPipelineStages(RunContext& context) {
   RecordUnfinishedRun(context);
 
   RunStages(context);
-  // What the stages could not take, read back from the machine itself.
-  VerificationResult verified = VerifyRemoval(context);
+  // What the stages could not take, read back from the machine itself; a
+  // dry run took nothing, and its report lists what it would take.
+  VerificationResult verified = parameters.DryRun ? VerificationResult{} : VerifyRemoval(context);
   const bool msiCodes = UsesMsiExitCodes(context);
   const auto remaining = static_cast<std::uint32_t>(verified.remaining.size());
   const std::uint32_t planned = verified.planned;
-  context.report.verificationMilliseconds = verified.milliseconds;
-  context.report.remaining = std::move(verified.remaining);
+  if (!parameters.DryRun) {
+    context.report.verificationMilliseconds = verified.milliseconds;
+    context.report.remaining = std::move(verified.remaining);
+  }
 
   if (parameters.RestartCounter != 0 && parameters.RunNumber == 1) {
     // The run after the restart finishes this one and may be stopped too.

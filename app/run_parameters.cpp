@@ -33,6 +33,7 @@ const OptionRow kOptionRows[] = {
     {L"whitelist", OptionKind::Text, nullptr, &RunParameters::WhitelistPath},
     {L"exitcodes", OptionKind::Text, nullptr, &RunParameters::ExitCodes},
     {L"report", OptionKind::Text, nullptr, &RunParameters::ReportPath},
+    {L"dryrun", OptionKind::Flag, nullptr, nullptr, &RunParameters::DryRun},
 };
 
 // Switches the entry point answers before any option is read.

@@ -40,6 +40,8 @@ struct RunParameters {
   // "report": where the run's JSON report goes; made full when the options
   // are read, so that the run after a restart writes to the same file.
   std::wstring ReportPath;
+  // "dryrun": every stage finds what it would change; nothing is changed.
+  bool DryRun = false;
   bool SkipAsk = false;
   bool DeleteDirForceHard = false;
   bool NdisOnly = false;

@@ -93,6 +93,17 @@ std::string ReportJson(const RunReport& report) {
     json["verification"] = nullptr;
   }
   json["restart"] = {{"registered", report.restartRegistered}, {"started", report.restartStarted}};
+  json["dryRun"] = report.dryRun;
+  if (report.dryRun) {
+    // Nothing was changed: the restart above and every item here are what
+    // a removal would do.
+    Json would = Json::array();
+    for (const WouldItem& change : report.wouldChange) {
+      would.push_back({{"action", Utf8FromWide(change.action)}, {"item", Utf8FromWide(change.item)},
+                       {"wouldRemove", true}});
+    }
+    json["wouldChange"] = std::move(would);
+  }
   json["ending"] = report.ending ? Json(EndingName(*report.ending)) : Json(nullptr);
   json["failure"] = report.failure == 0 ? Json(nullptr) : Json(Hex(report.failure));
   json["exitCode"] = report.exitCode;

@@ -27,6 +27,12 @@ struct StageReport {
   std::optional<std::int32_t> nextStep;
 };
 
+// A change a dry run would have made.
+struct WouldItem {
+  std::wstring action;  // "delete", "delete key", "stop service", ...
+  std::wstring item;
+};
+
 struct RunReport {
   std::wstring version;
   std::wstring machine;
@@ -43,6 +49,9 @@ struct RunReport {
   std::optional<RunEnding> ending;
   bool restartRegistered = false;
   bool restartStarted = false;
+  // A dry run changed nothing: what it would have changed, in order.
+  bool dryRun = false;
+  std::vector<WouldItem> wouldChange;
   // The failure that ended the run early, 0 when it ran to its end.
   std::uint32_t failure = 0;
   int exitCode = 0;

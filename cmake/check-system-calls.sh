@@ -66,7 +66,7 @@ while IFS= read -r hit; do
     platform/win32_api.cpp:*) ;;
     *) echo "$hit: calls a method that changes the machine outside the system tables"; failed=1 ;;
   esac
-done < <(cd "$root" && grep -rnE --include='*.cpp' --include='*.h' "$methods" foundation platform logging app engines program || true)
+done < <(cd "$root" && grep -rnE --include='*.cpp' --include='*.h' -e "$methods" foundation platform logging app engines program || true)
 
 if [ "$failed" -ne 0 ]; then
   echo "Reach such calls through Win32Changes() or NativeChanges() (platform/win32_api.h, platform/native_api.h)."

@@ -3,6 +3,7 @@
 #include "logging/appender_settings.h"
 #include "logging/log_status.h"
 #include "logging/logger.h"
+#include "platform/dry_run.h"
 
 namespace zor {
 
@@ -32,6 +33,8 @@ void Appender::WriteConfiguration(ConfigSection& section) const {
 }
 
 StatusCode Appender::Append(const LogRecord& record) {
+  // The log is written in a dry run too.
+  DryRunExemption exempt;
   ProcessLockHold hold(lock_);
   if (!hold.Owned()) {
     CountDroppedLogMessage();
@@ -49,12 +52,14 @@ StatusCode Appender::Append(const LogRecord& record) {
 }
 
 StatusCode Appender::Close() {
+  DryRunExemption exempt;
   ProcessLockHold hold(lock_);
   if (!hold.Owned()) return status::LockingUnavailable;
   return CloseUnlocked();
 }
 
 StatusCode Appender::Clear() {
+  DryRunExemption exempt;
   ProcessLockHold hold(lock_);
   if (!hold.Owned()) return status::LockingUnavailable;
   if (!IsOpen()) return status::Success;

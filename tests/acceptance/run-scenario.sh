@@ -17,6 +17,7 @@
 #   before_installation   after the machine is prepared, before the first snapshot
 #   after_installation    after the installation, before its snapshot
 #   removal               instead of one run of the remover with remover_options
+#   after_comparison      after the comparison and the report's check
 # Its expected leftovers are listed in scenarios/NAME.expected.
 set -uo pipefail
 
@@ -35,6 +36,7 @@ install_options=()
 remover_options=(/silent)
 before_installation() { :; }
 after_installation() { :; }
+after_comparison() { :; }
 removal() {
   local code=0
   zor_remove "${remover_options[@]}" || code=$?
@@ -121,4 +123,5 @@ if [ -f "$report_file" ]; then
 else
   scenario_fail "the last run wrote no report ($report_file)"
 fi
+after_comparison
 exit "$failed"

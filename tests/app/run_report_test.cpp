@@ -98,6 +98,18 @@ TEST(RunReport, TextsAreUtf8AndABrokenNameStillGivesAValidDocument) {
   EXPECT_EQ(text.back(), '\n');
 }
 
+TEST(RunReport, ADryRunListsWhatItWouldChangeAndNoRemainingItems) {
+  RunReport report;
+  report.dryRun = true;
+  report.wouldChange = {{L"delete", L"C:\\ZOR\\zorcore.dll"}, {L"stop service", L"ZorSvc"}};
+  const Json json = Json::parse(ReportJson(report));
+  EXPECT_EQ(json["dryRun"], true);
+  EXPECT_EQ(json["wouldChange"], Json::parse(R"([
+    {"action":"delete","item":"C:\\ZOR\\zorcore.dll","wouldRemove":true},
+    {"action":"stop service","item":"ZorSvc","wouldRemove":true}])"));
+  EXPECT_FALSE(Json::parse(ReportJson(RunReport{})).contains("wouldChange"));
+}
+
 TEST(RunReport, EveryEndingHasItsName) {
   const std::pair<RunEnding, const char*> cases[] = {
       {RunEnding::Clean, "clean"},
