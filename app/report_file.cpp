@@ -46,6 +46,11 @@ ReportOutcome WriteReportFile(std::wstring_view target, std::string_view content
   }
   // One name per process: two runs never share a temporary file.
   const std::wstring temporary = file + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  // A file of that name is someone else's: it is neither written nor
+  // deleted.
+  if (std::uint32_t existing = 0; !IsFailure(QueryAttributes(temporary, existing))) {
+    return {ReportRefusal::TemporaryFailed, status::ObjectAlreadyExists};
+  }
   const StatusCode written = WriteNewFile(temporary, std::as_bytes(std::span(content.data(), content.size())));
   if (IsFailure(written)) {
     // A file that was made but not written whole must not stay.

@@ -127,10 +127,16 @@ void ProcessRemover::Verify(std::vector<RemainingItem>& remaining) {
   std::vector<ProcessEntry> processes;
   if (IsFailure(TakeProcessList(ProcessPathsDos, processes))) return;
   const auto ownId = static_cast<std::uint32_t>(GetCurrentProcessId());
+  std::wstring ownPath;
+  ProcessImagePath(ownId, ownPath);
   for (const ProcessEntry& process : processes) {
     const std::wstring& image = process.imagePath;
-    // What the stage leaves running on purpose is no leftover.
-    if (process.identifier == ownId || InWhitelist(context().parameters, image)) continue;
+    // What the stage leaves running on purpose is no leftover: this program
+    // and its other copies, the whitelist, the exceptions.
+    if (process.identifier == ownId || (!ownPath.empty() && EqualsFoldingAscii(image, ownPath)) ||
+        InWhitelist(context().parameters, image)) {
+      continue;
+    }
     std::wstring lower;
     if (IsFailure(DowncaseText(image, lower)) || ContainsException(lower)) continue;
     if (SignedByMaker(image)) {

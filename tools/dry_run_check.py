@@ -27,6 +27,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import prefix_snapshot  # noqa: E402
+import report_check  # noqa: E402
 
 WOULD = re.compile(r"INFO Would (delete at restart|delete key|delete value|delete service|delete|rename file|run|"
                    r"remove device) (.*)$")
@@ -50,11 +51,7 @@ def would_lines(path):
 
 def registry_forms(key):
     """A key as the gate names it, in the forms Wine's registry files use."""
-    forms = [key]
-    parts = key.split("\\")
-    if len(parts) > 2 and parts[1].lower() == "system" and parts[2].lower() == "currentcontrolset":
-        forms.append("\\".join(parts[:2] + ["ControlSet001"] + parts[3:]))
-    return [f.lower() for f in forms]
+    return [form.lower() for form in report_check.registry_forms(key, None)]
 
 
 def named(entry, files, keys, values):

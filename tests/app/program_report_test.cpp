@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/report_file.h"
 #include "tests/app/program_copy.h"
 #include "tests/support/child_process.h"
 #include "tests/support/line_checks.h"
@@ -135,6 +136,22 @@ TEST(ProgramRunReport, AReportThatCannotBeWrittenChangesNothingElse) {
       SetFileAttributesW(report.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
   }
+}
+
+// A file that already has the temporary file's name is someone else's: the
+// report is not written, and that file stays as it was.
+TEST(ProgramRunReport, ATemporaryNameThatIsTakenIsLeftAlone) {
+  test::ProgramCopy copy;
+  const std::wstring report = copy.folder.File(L"machine.json");
+  const std::wstring taken = report + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  WriteText(taken, "someone else's");
+  const ReportOutcome outcome = WriteReportFile(report, "{}\n");
+  EXPECT_EQ(outcome.refusal, ReportRefusal::TemporaryFailed);
+  EXPECT_EQ(outcome.status, status::ObjectAlreadyExists);
+  EXPECT_EQ(ReadText(taken), "someone else's");
+  EXPECT_EQ(Names(copy.folder.Path()), (std::vector<std::string>{"machine.json." +
+                                                                   std::to_string(GetCurrentProcessId()) + ".tmp",
+                                                                   "zorremover.exe"}));
 }
 
 }  // namespace
