@@ -46,6 +46,31 @@ boot() {
   WINEPREFIX=$1 setsid bash -c "wineserver -p; wine wineboot $2" </dev/null >/dev/null 2>&1
 }
 
+# A prefix whose set-up ran through has Windows' programs in system32. Now
+# and then, under load, Wine's set-up ends after a second or two with the
+# folder nearly empty and marks the prefix as set up all the same; every
+# program started there then fails ("could not load kernel32.dll").
+prefix_complete() {
+  local system32=$1/drive_c/windows/system32 name
+  for name in kernel32.dll rundll32.exe reg.exe services.exe msiexec.exe; do
+    [ -f "$system32/$name" ] || return 1
+  done
+}
+
+# Makes PREFIX afresh until its set-up is complete, three times at most.
+start_fresh_session() {
+  local prefix=$1 attempt
+  for attempt in 1 2 3; do
+    start_session "$prefix" || return 1
+    prefix_complete "$prefix" && return 0
+    echo "wine-session: the set-up of $prefix came out incomplete (attempt $attempt); making it again" >&2
+    WINEPREFIX=$prefix wineserver -k
+    WINEPREFIX=$prefix wineserver -w
+    rm -rf "$prefix" "$prefix.pid"
+  done
+  return 1
+}
+
 start_session() {
   local prefix=$1 fresh=0
   [ -f "$prefix/system.reg" ] || fresh=1
@@ -76,7 +101,7 @@ case "${1:-}" in
     prefix=${2:?prefix}
     if session_running "$prefix"; then WINEPREFIX=$prefix wineserver -k; WINEPREFIX=$prefix wineserver -w; fi
     rm -rf "$prefix" "$prefix.pid"
-    start_session "$prefix" || { echo "wine session for $prefix did not start" >&2; exit 1; }
+    start_fresh_session "$prefix" || { echo "wine session for $prefix did not start" >&2; exit 1; }
     ;;
   stop)
     prefix=${2:?prefix}
