@@ -87,7 +87,7 @@ StatusCode RunReportedStage(RunContext& context, std::wstring_view name, StageEn
 }
 
 // The separate copy is started twice at most: a second attempt follows a
-// copy that could not be started or waited for.
+// copy that could not be started or waited for, or that ended abnormally.
 struct CopyAttempt {
   std::wstring_view passed;  // the step it reached, then the step before
   std::wstring_view failed;  // the failure's code
@@ -113,6 +113,10 @@ void RunFirewallDriverInSeparateProcess(RunContext& context, std::wstring_view n
       break;
     }
     context.Log(severity::Debug, Here(), attempt.failed, code);
+    // Its exit code is no step: the step stays what it was.
+    if (code == status::CopyEndedAbnormally) {
+      context.Log(severity::Warn, Here(), L"The separate process ended abnormally (exit code 0x%08x)", next);
+    }
   }
   context.Log(severity::Info, Here(), L"*****     end of Fw NDIS separated process     *****");
   // The copy's own changes are its to count: the report has its step only.

@@ -25,7 +25,11 @@ StatusCode RunNdisProcess(std::int32_t& exitCode) {
   } catch (const std::bad_alloc&) {
     return status::OutOfMemory;
   }
-  return LaunchCopyAndWait(commandLine, kNdisProcessWait, exitCode);
+  const StatusCode waited = LaunchCopyAndWait(commandLine, kNdisProcessWait, exitCode);
+  if (!IsFailure(waited) && IsAbnormalEnd(exitCode)) return status::CopyEndedAbnormally;
+  return waited;
 }
+
+bool IsAbnormalEnd(std::int32_t exitCode) { return static_cast<std::uint32_t>(exitCode) >= 0xC0000000u; }
 
 }  // namespace zor

@@ -24,9 +24,16 @@ inline constexpr std::int64_t kNdisProcessWait = 50LL * 10'000'000;
 // plus the mark) and waits for it as LaunchAndWait does.
 StatusCode LaunchCopyAndWait(std::wstring_view commandLine, std::int64_t wait, std::int32_t& exitCode);
 
+// True for an exit code that no copy writes as its step: an error status of
+// Windows (0xC0000000 and above), which a process gets when it dies of an
+// exception or fails to start.
+bool IsAbnormalEnd(std::int32_t exitCode);
+
 // The separate copy: this process's own command line followed by
 // " /ndisonly /skipask", marked as the copy, waited for 50 seconds. A
-// process that is itself a copy is refused with CopyOfACopy.
+// process that is itself a copy is refused with CopyOfACopy. A copy that
+// ended abnormally gives CopyEndedAbnormally, with its exit code in
+// `exitCode` for the log.
 StatusCode RunNdisProcess(std::int32_t& exitCode);
 
 }  // namespace zor

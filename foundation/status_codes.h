@@ -88,6 +88,9 @@ inline constexpr StatusCode AnotherRunActive = CodeFromBits(0xE0010102);
 inline constexpr StatusCode CopyOfACopy = CodeFromBits(0xE0010103);
 // A watchdog answered its stop request with anything but the permission.
 inline constexpr StatusCode WatchdogRefusedStop = CodeFromBits(0xE0010104);
+// The separate copy ended with an error status of Windows' own (it died or
+// never started) instead of a step number.
+inline constexpr StatusCode CopyEndedAbnormally = CodeFromBits(0xE0010105);
 }  // namespace status
 
 // Win32 error numbers that the conversions need; the portable code cannot

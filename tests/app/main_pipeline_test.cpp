@@ -180,6 +180,49 @@ TEST(MainPipeline, RunsEveryStageInItsOrderUnderItsBannerAndTakesTheCopysStep) {
   EXPECT_FALSE(runOnce.Read(entry)) << "nothing was planned, so nothing is registered";
 }
 
+// A copy that dies (here: of a failed DLL initialisation, 0xC0000142) gives
+// an exit code that is Windows' status, not a step: it is a failed attempt,
+// tried once more, and the step stays what it was. An exit code just below
+// Windows' error statuses is still a step.
+TEST(MainPipeline, ACopyThatEndsAbnormallyIsTriedOnceMoreAndLeavesTheStepAlone) {
+  struct Case {
+    std::int32_t copyExit;
+    bool abnormal;
+  };
+  for (const Case& c : {Case{static_cast<std::int32_t>(0xC0000142u), true},
+                        Case{static_cast<std::int32_t>(0xC0000005u), true},
+                        Case{static_cast<std::int32_t>(0xBFFFFFFFu), false}}) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.copyExit);
+    PipelineRun run;
+    UseRecordingEngines(run.context, run.calls);
+    run.context.parameters.NdisNextStep = 2;
+    SeparateCopyScript copy(run.folder, c.copyExit);
+    RunOnceValue runOnce;
+
+    RunPipelineStages(run.context);
+
+    const std::vector<std::string> lines = run.log.Lines();
+    if (c.abnormal) {
+      EXPECT_EQ(copy.CommandLines().size(), 2u);
+      EXPECT_EQ(run.context.parameters.NdisNextStep, 2);
+      EXPECT_TRUE(HasLine(lines, "DEBUG Remove NDIS driver failed with error 0xe0010105")) << Joined(lines);
+      EXPECT_TRUE(HasLine(lines, "DEBUG Second Remove NDIS driver failed with error 0xe0010105")) << Joined(lines);
+      char warning[96];
+      std::snprintf(warning, sizeof warning, "WARN The separate process ended abnormally (exit code 0x%08x)",
+                    static_cast<unsigned>(c.copyExit));
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(warning)), 2) << Joined(lines);
+      ASSERT_GT(run.context.report.stages.size(), 3u);
+      EXPECT_EQ(run.context.report.stages[3].name, L"firewall-driver");
+      EXPECT_EQ(run.context.report.stages[3].nextStep, 2);
+    } else {
+      EXPECT_EQ(copy.CommandLines().size(), 1u);
+      EXPECT_EQ(run.context.parameters.NdisNextStep, c.copyExit);
+    }
+    // The later stages run either way.
+    EXPECT_EQ(run.calls.back(), "files");
+  }
+}
+
 // An engine that still finds one of its items: the pass asks it after the
 // last stage and says what is left.
 class LeftoverEngine final : public StageEngine {
