@@ -71,6 +71,15 @@ class TestService {
     if (found) CloseServiceHandle(found);
     return found != nullptr;
   }
+  // Polls, in real time, until the service manager has let the name go.
+  // A service deleted while it still stops goes when its stop ends.
+  bool WaitGone(DWORD milliseconds = 15000) const {
+    for (DWORD waited = 0; Exists(); waited += 100) {
+      if (waited >= milliseconds) return false;
+      Sleep(100);
+    }
+    return true;
+  }
   const std::wstring& Name() const { return name_; }
 
   SERVICE_STATUS Status() const {
