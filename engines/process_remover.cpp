@@ -43,6 +43,12 @@ bool InWhitelist(const RunParameters& parameters, const std::wstring& image) {
 }
 
 // Only the maker's signed programs are ever touched.
+// This program and its other copies (the separate copy, a run that waits
+// for this one) are never stopped.
+bool IsThisProgram(const ProcessEntry& process, std::uint32_t ownId, const std::wstring& ownPath) {
+  return process.identifier == ownId || (!ownPath.empty() && EqualsFoldingAscii(process.imagePath, ownPath));
+}
+
 bool SignedByMaker(const std::wstring& image) {
   CodeSignatureInfo signature;
   return !image.empty() && !IsFailure(ReadCodeSignature(image, signature)) && signature.IsMakerCertificate;
@@ -77,8 +83,7 @@ StatusRecord ProcessRemover::RemoveProductProcesses() {
 
   for (const ProcessEntry& process : processes) {
     const std::wstring& image = process.imagePath;
-    // Another copy of this program is never stopped.
-    if (process.identifier == ownId || EqualsFoldingAscii(image, ownPath)) continue;
+    if (IsThisProgram(process, ownId, ownPath)) continue;
 
     bool skipped = false;
     if (InWhitelist(run.parameters, image)) {
@@ -133,10 +138,7 @@ void ProcessRemover::Verify(std::vector<RemainingItem>& remaining) {
     const std::wstring& image = process.imagePath;
     // What the stage leaves running on purpose is no leftover: this program
     // and its other copies, the whitelist, the exceptions.
-    if (process.identifier == ownId || (!ownPath.empty() && EqualsFoldingAscii(image, ownPath)) ||
-        InWhitelist(context().parameters, image)) {
-      continue;
-    }
+    if (IsThisProgram(process, ownId, ownPath) || InWhitelist(context().parameters, image)) continue;
     std::wstring lower;
     if (IsFailure(DowncaseText(image, lower)) || ContainsException(lower)) continue;
     if (SignedByMaker(image)) {

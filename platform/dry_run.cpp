@@ -190,6 +190,16 @@ NTSTATUS OpenNullDevice(PHANDLE file, PIO_STATUS_BLOCK io) {
   return opened;
 }
 
+// A handle that stands in for a key the dry run would create: what is
+// written to it is named by the stand-ins, so it only has to be a key's.
+NTSTATUS OpenStandInKey(PHANDLE key) {
+  UNICODE_STRING machine;
+  Native().RtlInitUnicodeString(&machine, L"\\Registry\\Machine");
+  OBJECT_ATTRIBUTES root;
+  nt::InitObjectAttributes(root, &machine, OBJ_CASE_INSENSITIVE, nullptr);
+  return State().nativeReads.ZwOpenKey(key, KEY_READ, &root);
+}
+
 // ---------------------------------------------------------------- native
 
 NTSTATUS NTAPI WouldZwTerminateProcess(HANDLE process, NTSTATUS status) {
@@ -239,13 +249,7 @@ NTSTATUS NTAPI WouldZwCreateKey(PHANDLE key, ACCESS_MASK access, POBJECT_ATTRIBU
   }
   const std::wstring name = KeyAttributesName(attributes);
   Would(L"create key", name);
-  // What is written to the new key is named by the stand-ins; the handle
-  // only has to be one.
-  UNICODE_STRING machine;
-  Native().RtlInitUnicodeString(&machine, L"\\Registry\\Machine");
-  OBJECT_ATTRIBUTES root;
-  nt::InitObjectAttributes(root, &machine, OBJ_CASE_INSENSITIVE, nullptr);
-  const NTSTATUS placeholder = State().nativeReads.ZwOpenKey(key, KEY_READ, &root);
+  const NTSTATUS placeholder = OpenStandInKey(key);
   if (NT_SUCCESS(placeholder)) {
     if (disposition) *disposition = REG_CREATED_NEW_KEY;
     DryRunState& state = State();
@@ -627,11 +631,7 @@ NTSTATUS NTAPI CreatedZwOpenKey(PHANDLE key, ACCESS_MASK access, POBJECT_ATTRIBU
     std::lock_guard lock(state.guard);
     if (!state.createdKeyNames.contains(name)) return nt::ObjectNameNotFound;
   }
-  UNICODE_STRING machine;
-  Native().RtlInitUnicodeString(&machine, L"\\Registry\\Machine");
-  OBJECT_ATTRIBUTES root;
-  nt::InitObjectAttributes(root, &machine, OBJ_CASE_INSENSITIVE, nullptr);
-  const NTSTATUS placeholder = state.nativeReads.ZwOpenKey(key, KEY_READ, &root);
+  const NTSTATUS placeholder = OpenStandInKey(key);
   if (NT_SUCCESS(placeholder)) {
     std::lock_guard lock(state.guard);
     state.createdKeys[*key] = name;

@@ -117,16 +117,10 @@ def main():
             explained.append("%-15s %s" % (hit["reason"], text))
     # The other way: what the dry run would delete of the installation, the
     # real run deleted, unless an expected line says why it stays.
-    extra = []
-    for group, named_items in (("fs", files), ("key", keys)):
-        for path in sorted(named_items):
-            key = group + "|" + path
-            if key in installed and key in removed:
-                extra.append(prefix_snapshot.line_of(installed[key]))
-    for path, name in sorted(values):
-        key = "value|" + path + "\0" + name
-        if key in installed and key in removed:
-            extra.append(prefix_snapshot.line_of(installed[key]))
+    wanted = ([prefix_snapshot.identity("file", path) for path in sorted(files)] +
+              [prefix_snapshot.identity("key", path) for path in sorted(keys)] +
+              [prefix_snapshot.identity("value", path, name) for path, name in sorted(values)])
+    extra = [prefix_snapshot.line_of(installed[key]) for key in wanted if key in installed and key in removed]
     extra = [t for t in extra if not any(prefix_snapshot.matches(e["pattern"], t) for e in expectations)]
     print("removed by the real run: %d; named by the dry run: %d; explained: %d; neither: %d; "
           "named but kept by the real run: %d" %
